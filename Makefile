@@ -1,0 +1,42 @@
+# Quillmere: the two commands users need are `make run` and `make test`.
+JOBS ?= $(shell nproc)
+CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+
+.PHONY: all deps run test test-dev test-asan bench format format-check clean install
+
+all: deps
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+
+deps:
+	./scripts/install-deps
+
+run: all
+	./scripts/run-app
+
+test: deps test-dev test-asan
+
+test-dev:
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	ctest --test-dir build/dev $(CTEST_FLAGS)
+
+test-asan:
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --test-dir build/asan $(CTEST_FLAGS)
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+format-check:
+	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
+
+clean:
+	rm -rf build

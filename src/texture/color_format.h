@@ -1,0 +1,41 @@
+// The 16-bit texel colour layouts and the two conversions between them and
+// ArgbColor.
+//
+//   code 0  ARGB1555  A RRRRR GGGGG BBBBB     (bit 15 .. bit 0)
+//   code 1  RGB565    RRRRR GGGGGG BBBBB      (no alpha: decodes as 255)
+//   code 2  ARGB4444  AAAA RRRR GGGG BBBB
+//
+// Decoding widens a field x of N = 2^n - 1 to floor(x * 255 / N); the 1-bit
+// alpha becomes 0 or 255. Encoding narrows a channel C to the nearest field
+// value, floor((C * N + 127) / 255), so that decode then encode gives back
+// every 16-bit value unchanged; the 1-bit alpha is set only by 255.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "texture/argb_color.h"
+
+namespace qm {
+
+namespace pixel_format {
+inline constexpr std::uint8_t kArgb1555 = 0;
+inline constexpr std::uint8_t kRgb565 = 1;
+inline constexpr std::uint8_t kArgb4444 = 2;
+}  // namespace pixel_format
+
+// True for the pixel-format codes that have a colour layout.
+bool IsKnownPixelFormat(std::uint8_t pixelFormat);
+
+// "ARGB1555", "RGB565", "ARGB4444", or "unknown".
+std::string_view PixelFormatName(std::uint8_t pixelFormat);
+
+// Fills color from a 16-bit value (upper 16 bits zero). False, with color
+// untouched and no message, for an unknown pixel format.
+bool ColorDecode(std::uint8_t pixelFormat, std::uint32_t value, ArgbColor& color);
+
+// Packs color into a 16-bit value. For an unknown pixel format it shows
+// "ColorEncode エラー", leaves value 0 and returns false.
+bool ColorEncode(std::uint8_t pixelFormat, const ArgbColor& color, std::uint32_t& value);
+
+}  // namespace qm

@@ -1,0 +1,58 @@
+#include "texture/palette.h"
+
+#include <vector>
+
+#include "platform/file_io.h"
+#include "platform/le_bytes.h"
+#include "platform/message_sink.h"
+#include "platform/messages.h"
+
+namespace qm {
+
+std::string PalettePathFor(const std::string& texturePath) {
+    std::string path = texturePath;
+    const std::size_t at = path.rfind(".pvz");
+    if (at != std::string::npos) {
+        path.replace(at, 4, ".pvp");
+    }
+    return path;
+}
+
+bool ReadColorPalette(TextureInfo& info) {
+    // Longer files hold more entries than any count can announce.
+    constexpr std::uint64_t kLongestUseful =
+        kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
+    std::vector<std::uint8_t> bytes;
+    switch (ReadWholeFile(PalettePathFor(info.texturePath), bytes, kLongestUseful)) {
+        case ReadStatus::kOpenFailed:
+            ShowMessage(msg::kPaletteOpenFailed);
+            return false;
+        case ReadStatus::kReadFailed:
+            ShowMessage(msg::kPaletteError);
+            return false;
+        case ReadStatus::kTooLarge:
+            ShowMessage(msg::kPaletteCount);
+            return false;
+        case ReadStatus::kOk:
+            break;
+    }
+    if (bytes.size() < kPaletteEntriesOffset) {
+        ShowMessage(msg::kPaletteError);
+        return false;
+    }
+    const std::span<const std::uint8_t> file(bytes);
+    const std::size_t count = ReadLe16(file, kPaletteCountOffset);
+    info.palette.clear();
+    info.palette.shrink_to_fit();
+    for (std::size_t p = kPaletteEntriesOffset; p + kPaletteEntrySize <= file.size();
+         p += kPaletteEntrySize) {
+        info.palette.push_back(ReadLe16(file, p));
+    }
+    if (info.palette.size() != count) {
+        ShowMessage(msg::kPaletteCount);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,32 @@
+// The .pvp palette beside a texture of 1-byte texels.
+//
+//   offset size  content
+//        0   14  not examined
+//       14    2  entry count, unsigned 16-bit
+//       16  2*n  entries, 16-bit colours in the texture's pixel format
+//
+// The number of whole entries in the file must equal the count.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "texture/pvz_header.h"
+
+namespace qm {
+
+inline constexpr std::size_t kPaletteCountOffset = 14;
+inline constexpr std::size_t kPaletteEntriesOffset = 16;
+inline constexpr std::size_t kPaletteEntrySize = 2;
+// A 16-bit count cannot describe more entries than this.
+inline constexpr std::size_t kMaxPaletteEntries = 0xFFFF;
+
+// The palette path: texturePath with its last ".pvz" replaced by ".pvp".
+std::string PalettePathFor(const std::string& texturePath);
+
+// Reads the palette beside info.texturePath into info.palette. Shows its own
+// message and returns false when the file is missing, too short or its entry
+// count is wrong.
+bool ReadColorPalette(TextureInfo& info);
+
+}  // namespace qm

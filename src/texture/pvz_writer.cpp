@@ -1,0 +1,71 @@
+#include "texture/pvz_writer.h"
+
+#include <algorithm>
+
+#include "platform/file_io.h"
+#include "platform/le_bytes.h"
+#include "platform/message_sink.h"
+#include "platform/messages.h"
+#include "texture/color_format.h"
+#include "texture/run_stream.h"
+
+namespace qm {
+
+namespace {
+
+void WriteMagic(std::span<std::uint8_t> bytes, std::size_t offset, std::string_view magic) {
+    std::copy(magic.begin(), magic.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+}  // namespace
+
+bool BuildPvzBytes(const TextureInfo& info, const std::vector<ColorRun>& runs,
+                   std::vector<std::uint8_t>& bytes) {
+    // Refuse an unknown format before anything is produced.
+    std::uint32_t texel = 0;
+    if (!ColorEncode(info.pixelFormat, ArgbColor{}, texel)) {
+        return false;
+    }
+    constexpr std::size_t kRecordSize = static_cast<std::size_t>(TexelWidth::kTwoByte);
+    bytes.assign(kPvzHeaderSize + kRecordSize * runs.size(), 0);
+    const std::span<std::uint8_t> out(bytes);
+
+    const std::int32_t expanded = static_cast<std::int32_t>(info.width) * info.height * 2 +
+                                  kExpandedSizeBase;
+    WriteLe32(out, kSizeWordOffset, static_cast<std::uint32_t>(expanded));
+    WriteMagic(out, kGbixOffset, kGbixMagic);
+    const std::string_view header = info.headerText;
+    for (std::size_t i = 0; i < kHeaderBytesLength; ++i) {
+        const std::size_t at = 2 * i;
+        out[kHeaderBytesOffset + i] = ParseHexPair(at < header.size() ? header.substr(at, 2) : "");
+    }
+    WriteMagic(out, kPvrtOffset, kPvrtMagic);
+    // Offsets 24..27 and 30..31 stay zero.
+    out[kPixelFormatOffset] = info.pixelFormat;
+    out[kDataFormatOffset] = info.dataFormat;
+    WriteLe16(out, kWidthOffset, static_cast<std::uint16_t>(info.width));
+    WriteLe16(out, kHeightOffset, static_cast<std::uint16_t>(info.height));
+
+    std::size_t p = kPvzHeaderSize;
+    for (const ColorRun& run : runs) {
+        ColorEncode(info.pixelFormat, run.color, texel);
+        WriteLe16(out, p, static_cast<std::uint16_t>(texel));
+        out[p + 2] = static_cast<std::uint8_t>(run.repeat & 0xFFu);
+        p += kRecordSize;
+    }
+    return true;
+}
+
+bool WritePvz(const TextureInfo& info, const std::vector<ColorRun>& runs) {
+    std::vector<std::uint8_t> bytes;
+    if (!BuildPvzBytes(info, runs, bytes)) {
+        return false;
+    }
+    if (!WriteWholeFile(info.texturePath, bytes)) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qm
