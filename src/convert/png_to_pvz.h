@@ -1,0 +1,21 @@
+// PNG to texture: a PNG whose name carries the texture's header back into
+// its .pvz.
+#pragma once
+
+#include <string>
+
+namespace qm {
+
+// True when the file name part of name ends in ".png" (".PNG" is rewritten to
+// ".png" in place, even when the check then fails) and exactly 28 characters
+// lie between its last "_" and the first "." after it.
+bool CheckPngFileName(std::string& name);
+
+// Converts the PNG at path into the .pvz named by its stem, in the same
+// folder. Every failure is reported through ShowMessage. path may be
+// rewritten in place (".PNG" to ".png"); the picture is still loaded under
+// the name as given. When written is not null it receives the .pvz path on
+// success.
+bool ConvertPngToPvz(std::string& path, std::string* written = nullptr);
+
+}  // namespace qm

@@ -1,0 +1,30 @@
+// Texture to PNG: one .pvz file into a PNG beside it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "texture/argb_color.h"
+#include "texture/pvz_header.h"
+
+namespace qm {
+
+// True when the file name part of name ends in ".pvz", or in ".PVZ", which
+// is then rewritten to ".pvz" in place.
+bool CheckPvzExtension(std::string& name);
+
+// Decodes the texel stream: palette indices for data-format code 7, 2-byte
+// colours for every other code. Empties colors first.
+bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info,
+                   std::vector<ArgbColor>& colors);
+
+// Converts the texture at path (a bare name or a path; the name rules apply
+// to its last component) into a PNG in the same folder. Every failure is
+// reported through ShowMessage. path may be rewritten in place (".PVZ" to
+// ".pvz"); the file is still read under the name as given. When written is
+// not null it receives the PNG's path on success.
+bool ConvertPvzToPng(std::string& path, std::string* written = nullptr);
+
+}  // namespace qm
