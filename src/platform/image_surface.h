@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,8 @@ public:
     ImageSurface() = default;
     ImageSurface(const ImageSurface&) = delete;
     ImageSurface& operator=(const ImageSurface&) = delete;
+    ImageSurface(ImageSurface&&) noexcept = default;
+    ImageSurface& operator=(ImageSurface&&) noexcept = default;
 
     // A zeroed surface of width x height at 24 or 32 bits per pixel. With
     // createAlphaChannel the fourth byte is saved as alpha. False (and an
@@ -42,7 +45,8 @@ public:
     // empty.
     int Load(const std::string& path);
 
-    // Saves as an 8-bit RGBA PNG (24-bit surfaces as RGB). The file name must
+    // Saves as an 8-bit RGBA PNG (24-bit surfaces, and 32-bit ones created
+    // without an alpha channel, as RGB). The file name must
     // end in ".png" (any case). Written under a temporary name and renamed
     // over path when complete. False when nothing could be written.
     bool Save(const std::string& path) const;
@@ -61,6 +65,8 @@ public:
 private:
     // Takes pixel memory for a picture of the given shape without zeroing it.
     bool Allocate(int width, int height, int bitsPerPixel, bool zeroed);
+    // Decodes the PNG on an open file whose header was already checked.
+    int DecodePng(std::FILE* file);
 
     std::unique_ptr<std::uint8_t[]> pixels_;
     int width_ = 0;

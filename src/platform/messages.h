@@ -40,7 +40,6 @@ inline constexpr std::string_view kCreateFailed = "ファイルの作成に失�
 inline constexpr std::string_view kColorEncodeError = "ColorEncode エラー";
 
 // The gatherers.
-inline constexpr std::string_view kImpossible = "ありえない";
 inline constexpr std::string_view kRectError = "GetPngColor_Rect エラー";
 inline constexpr std::string_view kNotSquare = "正方形じゃない";
 inline constexpr std::string_view kSquareNotPowerOfTwo = "2^n乗の正方形じゃない";
@@ -52,7 +51,6 @@ inline constexpr std::string_view kSquExError = "GetPngColor_SquEX エラー";
 
 // Diagnostic lines (debugger output, never shown in a box).
 inline constexpr std::string_view kDebugPadding = "ピクセルが足りないため、足りない分を埋める\n";
-inline constexpr std::string_view kDebugImpossible = "ありえない\n";
 
 // The dialog.
 inline constexpr std::string_view kAppTitle = "Quillmere";
