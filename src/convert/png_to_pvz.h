@@ -4,12 +4,9 @@
 
 #include <string>
 
-namespace qm {
+#include "convert/png_name.h"
 
-// True when the file name part of name ends in ".png" (".PNG" is rewritten to
-// ".png" in place, even when the check then fails) and exactly 28 characters
-// lie between its last "_" and the first "." after it.
-bool CheckPngFileName(std::string& name);
+namespace qm {
 
 // Converts the PNG at path into the .pvz named by its stem, in the same
 // folder. Every failure is reported through ShowMessage. path may be

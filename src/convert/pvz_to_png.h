@@ -6,14 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "convert/png_name.h"
 #include "texture/argb_color.h"
 #include "texture/pvz_header.h"
 
 namespace qm {
-
-// True when the file name part of name ends in ".pvz", or in ".PVZ", which
-// is then rewritten to ".pvz" in place.
-bool CheckPvzExtension(std::string& name);
 
 // Decodes the texel stream: palette indices for data-format code 7, 2-byte
 // colours for every other code. Empties colors first.

@@ -1,0 +1,77 @@
+#include "convert/png_to_pvz.h"
+
+#include "layout/gather.h"
+#include "platform/image_surface.h"
+#include "platform/message_sink.h"
+#include "platform/messages.h"
+#include "texture/pvz_writer.h"
+
+namespace qm {
+
+bool ConvertPngToPvz(std::string& path, std::string* written) {
+    // The picture is loaded under the name as typed; ".PNG" becomes ".png"
+    // only for the derived .pvz name.
+    const std::string typed = path;
+    if (!CheckPngFileName(path)) {
+        ShowMessage(msg::kBadPngName);
+        return false;
+    }
+    ImageSurface surface;
+    const int status = surface.Load(typed);
+    if (status == ImageSurface::kLoadTooLarge) {
+        ShowMessage(msg::kTooLarge);
+        return false;
+    }
+    if (status < 0) {
+        ShowMessage(msg::kReadFailed);
+        return false;
+    }
+    if (surface.GetBPP() != 24 && surface.GetBPP() != 32) {
+        ShowMessage(msg::kNeed24Or32Bit);
+        return false;
+    }
+    // The descriptor holds signed 16-bit sides.
+    if (surface.GetWidth() > ImageSurface::kMaxSide || surface.GetHeight() > ImageSurface::kMaxSide ||
+        static_cast<std::int64_t>(surface.GetWidth()) * surface.GetHeight() > kMaxPixelCount) {
+        ShowMessage(msg::kTooLarge);
+        return false;
+    }
+
+    PngNameFields fields = ParsePngName(path);
+    TextureInfo info;
+    info.width = static_cast<std::int16_t>(surface.GetWidth());
+    info.height = static_cast<std::int16_t>(surface.GetHeight());
+    info.headerText = std::move(fields.headerText);
+    info.pixelFormat = fields.pixelFormat;
+    info.dataFormat = fields.dataFormat;
+    info.texturePath = std::move(fields.texturePath);
+
+    std::vector<ColorRun> runs;
+    bool gathered = false;
+    switch (info.dataFormat) {
+        case data_format::kPalette8:
+            // Palettes are not rebuilt: the texture is written with 2-byte
+            // colours in row order instead.
+            ShowMessage(msg::kPaletteModeNotice);
+            info.dataFormat = data_format::kRectangle;
+            gathered = GetPngColor_Rect(surface, info, runs);
+            break;
+        case data_format::kRectangle:
+            gathered = GetPngColor_Rect(surface, info, runs);
+            break;
+        default:
+            gathered = info.width == info.height ? GetPngColor_Squ(surface, info, runs)
+                                                 : GetPngColor_SquEX(surface, info, runs);
+            break;
+    }
+    surface.Destroy();
+    if (!gathered || !WritePvz(info, runs)) {
+        return false;
+    }
+    if (written != nullptr) {
+        *written = info.texturePath;
+    }
+    return true;
+}
+
+}  // namespace qm

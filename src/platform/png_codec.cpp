@@ -1,0 +1,267 @@
+// PNG reading and writing for ImageSurface, through libpng's classic API.
+//
+// libpng reports errors by longjmp. The two functions that call setjmp
+// (DecodePng and EncodePng) hold only plain locals, so nothing with a
+// destructor is ever skipped; everything that owns a resource (the open
+// file, the atomic writer, the pixel memory) lives in their callers or in
+// the surface itself.
+#include <png.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/file_io.h"
+#include "platform/image_surface.h"
+
+namespace qm {
+
+namespace {
+
+// Write settings, measured on 1024x1024 texture-like pictures (colours on
+// RGB565 / ARGB1555 / ARGB4444 levels, flat areas, gradients, some noise);
+// bench/bench_png.cpp repeats the comparison. Against libpng's defaults
+// (level 6, adaptive filtering, Z_FILTERED) one fixed filter with run-length
+// matching was many times faster: libpng no longer tries five filters per row
+// and zlib no longer searches for distant matches. Of the fixed filters,
+// PAETH was the fastest whose files were never larger than the defaults'
+// (UP was a little faster but larger on the noisy pictures). With Z_RLE the
+// level only chooses between storing and compressing, so the lowest is used.
+constexpr int kSaveFilter = PNG_FILTER_PAETH;
+constexpr int kSaveStrategy = Z_RLE;
+constexpr int kSaveLevel = 1;
+
+// Signature (8), then the IHDR chunk: length (4), type (4), data (13), CRC (4).
+constexpr std::size_t kSignatureSize = 8;
+constexpr std::size_t kIhdrDataSize = 13;
+constexpr std::size_t kIhdrTypeOffset = kSignatureSize + 4;
+constexpr std::size_t kIhdrDataOffset = kIhdrTypeOffset + 4;
+constexpr std::size_t kIhdrCrcOffset = kIhdrDataOffset + kIhdrDataSize;
+constexpr std::size_t kHeaderSize = kIhdrCrcOffset + 4;
+static_assert(kHeaderSize == 33);
+
+constexpr std::uint64_t kMaxDeflateRatio = 1032;  // 258 bytes from 2 bits at best
+
+// Samples per pixel stored for a PNG colour type; 0 for an invalid type.
+std::uint64_t SamplesPerPixel(png_byte colorType) {
+    switch (colorType) {
+        case PNG_COLOR_TYPE_GRAY:
+        case PNG_COLOR_TYPE_PALETTE:
+            return 1;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return 2;
+        case PNG_COLOR_TYPE_RGB:
+            return 3;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+bool WithinLimits(std::uint64_t width, std::uint64_t height) {
+    return width <= static_cast<std::uint64_t>(ImageSurface::kMaxSide) &&
+           height <= static_cast<std::uint64_t>(ImageSurface::kMaxSide) &&
+           width * height <= static_cast<std::uint64_t>(ImageSurface::kMaxPixels);
+}
+
+// libpng prints to standard error by default; here a failure is a status
+// and warnings (which benign_errors(0) turns into errors where it matters)
+// are dropped.
+[[noreturn]] void StopOnError(png_structp png, png_const_charp /*message*/) {
+    png_longjmp(png, 1);
+}
+
+void IgnoreWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+
+// Reads the signature and the IHDR chunk, which must come first, and
+// checks the declared size before libpng sees the file, so that a small
+// file declaring a huge picture is refused as too large rather than read.
+// Leaves the file at its start.
+int CheckHeader(std::FILE* file) {
+    struct stat info {};
+    if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return ImageSurface::kLoadFailed;
+    }
+    png_byte header[kHeaderSize];
+    if (std::fread(header, 1, kHeaderSize, file) != kHeaderSize ||
+        png_sig_cmp(header, 0, kSignatureSize) != 0 ||
+        png_get_uint_32(header + kSignatureSize) != kIhdrDataSize ||
+        std::memcmp(header + kIhdrTypeOffset, "IHDR", 4) != 0) {
+        return ImageSurface::kLoadFailed;
+    }
+    const uLong crc = crc32(0L, header + kIhdrTypeOffset, 4 + kIhdrDataSize);
+    if (crc != png_get_uint_32(header + kIhdrCrcOffset)) {
+        return ImageSurface::kLoadFailed;
+    }
+    const png_uint_32 width = png_get_uint_32(header + kIhdrDataOffset);
+    const png_uint_32 height = png_get_uint_32(header + kIhdrDataOffset + 4);
+    if (width == 0 || height == 0) {
+        return ImageSurface::kLoadFailed;
+    }
+    if (!WithinLimits(width, height)) {
+        return ImageSurface::kLoadTooLarge;
+    }
+    // A file too short to hold the pixels it declares is refused before
+    // their memory is taken: deflate cannot shrink data more than 1032:1.
+    const std::uint64_t samples = SamplesPerPixel(header[kIhdrDataOffset + 9]);
+    const std::uint64_t pixelBits =
+        std::uint64_t{width} * height * samples * header[kIhdrDataOffset + 8];
+    if (pixelBits / 8 / kMaxDeflateRatio > static_cast<std::uint64_t>(info.st_size)) {
+        return ImageSurface::kLoadFailed;
+    }
+    if (std::fseek(file, 0, SEEK_SET) != 0) {
+        return ImageSurface::kLoadFailed;
+    }
+    return ImageSurface::kLoaded;
+}
+
+// Writes rows of bytesPerPixel-byte BGR(A) pixels as an 8-bit RGB or RGBA
+// PNG. A 4-byte pixel without alpha has its fourth byte left out.
+bool EncodePng(std::FILE* file, const std::uint8_t* bits, std::ptrdiff_t pitch, png_uint_32 width,
+               png_uint_32 height, int bytesPerPixel, bool alpha) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, StopOnError, IgnoreWarning);
+    if (png == nullptr) {
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, kSaveFilter);
+    png_set_compression_strategy(png, kSaveStrategy);
+    png_set_compression_level(png, kSaveLevel);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    if (bytesPerPixel == 4 && !alpha) {
+        png_set_filler(png, 0, PNG_FILLER_AFTER);
+    }
+    for (png_uint_32 y = 0; y < height; ++y) {
+        png_write_row(png, bits + static_cast<std::ptrdiff_t>(y) * pitch);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+bool HasPngExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.size() - dot != 4) {
+        return false;
+    }
+    const char expected[] = {'p', 'n', 'g'};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const char c = path[dot + 1 + i];
+        if (c != expected[i] && c != expected[i] - ('a' - 'A')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int ImageSurface::DecodePng(std::FILE* file) {
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, StopOnError, IgnoreWarning);
+    if (png == nullptr) {
+        return kLoadFailed;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return kLoadFailed;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return kLoadFailed;
+    }
+    // Damage is an error, never a warning: a bad CRC in any chunk, trailing
+    // or missing image data and the like stop the read.
+    png_set_benign_errors(png, 0);
+    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+    // Colours are taken as stored: gamma, chromaticities, colour profiles
+    // and every other ancillary chunk but tRNS are skipped unread (their
+    // CRCs are still checked).
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_init_io(png, file);
+    png_read_info(png, info);
+
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (!WithinLimits(width, height)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return kLoadTooLarge;
+    }
+    // Everything to 8-bit RGB or RGBA: palettes and low bit depths expanded,
+    // tRNS made an alpha channel, 16-bit channels cut to their high byte,
+    // grey copied to all three colours; then stored blue first.
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    const int channels = png_get_channels(png, info);
+    if (png_get_bit_depth(png, info) != 8 || (channels != 3 && channels != 4) ||
+        !Allocate(static_cast<int>(width), static_cast<int>(height), channels * 8, passes > 1) ||
+        png_get_rowbytes(png, info) != static_cast<std::size_t>(pitch_)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return kLoadFailed;
+    }
+    // Interlaced pictures arrive in seven passes, each filling in some
+    // pixels of the rows already there.
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < height_; ++y) {
+            png_read_row(png, pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_, nullptr);
+        }
+    }
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    hasAlpha_ = channels == 4;
+    return kLoaded;
+}
+
+int ImageSurface::Load(const std::string& path) {
+    Destroy();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return kLoadFailed;
+    }
+    int status = CheckHeader(file);
+    if (status == kLoaded) {
+        status = DecodePng(file);
+    }
+    std::fclose(file);
+    if (status != kLoaded) {
+        Destroy();
+    }
+    return status;
+}
+
+bool ImageSurface::Save(const std::string& path) const {
+    if (IsNull() || !HasPngExtension(path)) {
+        return false;
+    }
+    AtomicFileWriter writer(path);
+    return writer.Open() &&
+           EncodePng(writer.Stream(), pixels_.get(), pitch_, static_cast<png_uint_32>(width_),
+                     static_cast<png_uint_32>(height_), bitsPerPixel_ / 8, hasAlpha_) &&
+           writer.Commit();
+}
+
+}  // namespace qm
