@@ -30,9 +30,9 @@ bool BuildPvzBytes(const TextureInfo& info, const std::vector<ColorRun>& runs,
     bytes.assign(kPvzHeaderSize + kRecordSize * runs.size(), 0);
     const std::span<std::uint8_t> out(bytes);
 
-    const std::int32_t expanded = static_cast<std::int32_t>(info.width) * info.height * 2 +
-                                  kExpandedSizeBase;
-    WriteLe32(out, kSizeWordOffset, static_cast<std::uint32_t>(expanded));
+    // Kept to 32 bits as stored; wraps rather than overflows for extreme sides.
+    const std::int64_t expanded = PixelCount(info) * 2 + kExpandedSizeBase;
+    WriteLe32(out, kSizeWordOffset, static_cast<std::uint32_t>(expanded & 0xFFFFFFFF));
     WriteMagic(out, kGbixOffset, kGbixMagic);
     const std::string_view header = info.headerText;
     for (std::size_t i = 0; i < kHeaderBytesLength; ++i) {

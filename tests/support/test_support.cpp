@@ -62,7 +62,7 @@ std::vector<std::uint8_t> MakePvzHeader(std::uint8_t pixelFormat, std::uint8_t d
     std::vector<std::uint8_t> bytes(kPvzHeaderSize, 0);
     std::span<std::uint8_t> out(bytes);
     WriteLe32(out, kSizeWordOffset,
-              static_cast<std::uint32_t>(width * height * 2 + kExpandedSizeBase));
+              static_cast<std::uint32_t>(std::int64_t{width} * height * 2 + kExpandedSizeBase));
     std::copy(kGbixMagic.begin(), kGbixMagic.end(), bytes.begin() + kGbixOffset);
     for (std::size_t i = 0; i < headerBytes.size() && i < kHeaderBytesLength; ++i) {
         bytes[kHeaderBytesOffset + i] = headerBytes[i];
