@@ -7,25 +7,23 @@
 
 namespace qm::test {
 
-Outcome PvzToPng(const std::string& path) {
+namespace {
+
+Outcome Run(bool (*driver)(std::string&, std::string*), const std::string& path) {
     CapturedMessages messages;
     std::string name = path;
     Outcome out;
-    out.ok = ConvertPvzToPng(name);
+    out.ok = driver(name, nullptr);
     out.shown = messages.shown;
     out.debug = messages.debug;
     return out;
 }
 
-Outcome PngToPvz(const std::string& path) {
-    CapturedMessages messages;
-    std::string name = path;
-    Outcome out;
-    out.ok = ConvertPngToPvz(name);
-    out.shown = messages.shown;
-    out.debug = messages.debug;
-    return out;
-}
+}  // namespace
+
+Outcome PvzToPng(const std::string& path) { return Run(ConvertPvzToPng, path); }
+
+Outcome PngToPvz(const std::string& path) { return Run(ConvertPngToPvz, path); }
 
 ImageSurface SurfaceOf(int width, int height, int bpp, const std::vector<ArgbColor>& pixels) {
     ImageSurface s;
