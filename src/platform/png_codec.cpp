@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
@@ -157,6 +158,38 @@ bool EncodePng(std::FILE* file, const std::uint8_t* bits, std::ptrdiff_t pitch, 
     return true;
 }
 
+// Palette pictures are expanded here rather than by libpng, which turns an
+// index beyond the palette into opaque black instead of refusing the file.
+// Plain data: it lives in DecodePng's frame, across setjmp.
+struct PaletteTable {
+    png_byte bgra[PNG_MAX_PALETTE_LENGTH][4];
+    int count;
+    int channels;  // 3, or 4 when the file has tRNS
+};
+static_assert(std::is_trivially_destructible_v<PaletteTable>);
+
+// libpng's user transform: a row of 8-bit indices (png_set_packing spreads
+// smaller ones) becomes BGR or BGRA, last pixel first so nothing is
+// overwritten before it is read.
+void ExpandPaletteRow(png_structp png, png_row_infop row, png_bytep data) {
+    const auto* table = static_cast<const PaletteTable*>(png_get_user_transform_ptr(png));
+    if (table == nullptr || row->color_type != PNG_COLOR_TYPE_PALETTE || row->bit_depth != 8) {
+        png_error(png, "unexpected palette row");
+    }
+    const auto channels = static_cast<std::size_t>(table->channels);
+    for (std::size_t x = row->width; x-- > 0;) {
+        const png_byte index = data[x];
+        if (index >= table->count) {
+            png_error(png, "palette index beyond the palette");
+        }
+        std::memcpy(data + x * channels, table->bgra[index], channels);
+    }
+    row->color_type = table->channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    row->channels = static_cast<png_byte>(channels);
+    row->pixel_depth = static_cast<png_byte>(8 * channels);
+    row->rowbytes = row->width * channels;
+}
+
 bool HasPngExtension(const std::string& path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || path.size() - dot != 4) {
@@ -206,13 +239,33 @@ int ImageSurface::DecodePng(std::FILE* file) {
         png_destroy_read_struct(&png, &info, nullptr);
         return kLoadTooLarge;
     }
-    // Everything to 8-bit RGB or RGBA: palettes and low bit depths expanded,
-    // tRNS made an alpha channel, 16-bit channels cut to their high byte,
-    // grey copied to all three colours; then stored blue first.
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_bgr(png);
+    // Everything to 8-bit BGR or BGRA: palettes through the table; low bit
+    // depths expanded, tRNS made an alpha channel, 16-bit channels cut to
+    // their high byte and grey copied to all three colours by libpng.
+    PaletteTable palette;
+    if (png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp colors = nullptr;
+        palette.count = 0;
+        png_get_PLTE(png, info, &colors, &palette.count);
+        png_bytep alpha = nullptr;
+        int alphaCount = 0;
+        const bool transparent = png_get_tRNS(png, info, &alpha, &alphaCount, nullptr) != 0;
+        palette.channels = transparent ? 4 : 3;
+        for (int i = 0; i < palette.count && i < PNG_MAX_PALETTE_LENGTH; ++i) {
+            palette.bgra[i][0] = colors[i].blue;
+            palette.bgra[i][1] = colors[i].green;
+            palette.bgra[i][2] = colors[i].red;
+            palette.bgra[i][3] = transparent && i < alphaCount ? alpha[i] : 255;
+        }
+        png_set_packing(png);
+        png_set_read_user_transform_fn(png, ExpandPaletteRow);
+        png_set_user_transform_info(png, &palette, 8, palette.channels);
+    } else {
+        png_set_expand(png);
+        png_set_strip_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_bgr(png);
+    }
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
