@@ -1,0 +1,66 @@
+// pvz2png and png2pvz.
+#include <CLI/CLI.hpp>
+#include <thread>
+
+#include "cli/batch_runner.h"
+#include "cli/cli_texts.h"
+#include "cli/commands.h"
+#include "cli/input_discovery.h"
+#include "convert/png_to_pvz.h"
+#include "convert/pvz_to_png.h"
+
+namespace qm::cli {
+
+namespace {
+
+// Most threads -j accepts; more would only cost memory.
+constexpr unsigned kMaxJobs = 1024;
+
+unsigned DefaultJobs() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace
+
+void ConvertCommand::Register(CLI::App& app) {
+    const bool toPng = direction_ == Direction::kPvzToPng;
+    command_ = app.add_subcommand(
+        toPng ? "pvz2png" : "png2pvz",
+        std::string(toPng ? text::kPvzToPngDescription : text::kPngToPvzDescription));
+    command_->add_option("-j,--jobs", jobs_, "Files converted at once (default: one per core)")
+        ->check(CLI::Range(1u, kMaxJobs));
+    command_->add_flag("-q,--quiet", quiet_, "No status lines, progress bar or summary");
+    command_->add_flag("-v,--verbose", verbose_,
+                       "Also print diagnostic lines and the name of each file written");
+    command_->add_flag("-r,--recursive", recursive_, "Search folders given as PATH recursively");
+    command_
+        ->add_option("PATH", paths_,
+                     toPng ? "A .pvz file, or a folder: every .pvz in it"
+                           : "A PNG file, or a folder: every PNG whose name carries a header")
+        ->required();
+}
+
+bool ConvertCommand::Chosen() const {
+    return command_ != nullptr && command_->parsed();
+}
+
+ExitCode ConvertCommand::Run() const {
+    const bool toPng = direction_ == Direction::kPvzToPng;
+    const std::vector<InputFile> files = FindInputFiles(
+        paths_, toPng ? NameFilter(IsPvzName) : NameFilter(IsPngNameWithHeader), recursive_);
+    BatchOptions options;
+    options.jobs = jobs_ == 0 ? DefaultJobs() : jobs_;
+    options.quiet = quiet_;
+    options.verbose = verbose_;
+    const ConvertFunction convert = toPng
+                                        ? ConvertFunction([](std::string& path, std::string* out) {
+                                              return ConvertPvzToPng(path, out);
+                                          })
+                                        : ConvertFunction([](std::string& path, std::string* out) {
+                                              return ConvertPngToPvz(path, out);
+                                          });
+    const BatchCounts counts = RunBatch(files, options, convert);
+    return counts.failed == 0 ? ExitCode::kSuccess : ExitCode::kFailure;
+}
+
+}  // namespace qm::cli

@@ -1,0 +1,51 @@
+// The commands of quillmere-cli. Each one adds its subcommand and options to
+// the application, and runs when that subcommand was chosen. Commands do not
+// catch exceptions: main() is the only place that turns one into an exit
+// status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/exit_code.h"
+
+namespace CLI {
+class App;
+}
+
+namespace qm::cli {
+
+// pvz2png and png2pvz: the same batch, in one direction or the other.
+class ConvertCommand {
+  public:
+    enum class Direction { kPvzToPng, kPngToPvz };
+
+    explicit ConvertCommand(Direction direction) : direction_(direction) {}
+    void Register(CLI::App& app);
+    bool Chosen() const;
+    ExitCode Run() const;
+
+  private:
+    Direction direction_;
+    CLI::App* command_ = nullptr;
+    std::vector<std::string> paths_;
+    unsigned jobs_ = 0;  // 0: one per core
+    bool quiet_ = false;
+    bool verbose_ = false;
+    bool recursive_ = false;
+};
+
+// info: what a texture holds, as text or as JSON lines.
+class InfoCommand {
+  public:
+    void Register(CLI::App& app);
+    bool Chosen() const;
+    ExitCode Run() const;
+
+  private:
+    CLI::App* command_ = nullptr;
+    std::vector<std::string> paths_;
+    bool json_ = false;
+};
+
+}  // namespace qm::cli

@@ -1,0 +1,17 @@
+// The exit status of quillmere-cli. Scripts rely on these values; they are
+// listed in the help text and in docs/cli.md.
+#pragma once
+
+namespace qm::cli {
+
+enum class ExitCode : int {
+    kSuccess = 0,  // every file converted (or read, for info)
+    kFailure = 1,  // at least one file failed, or could not be read at all
+    kUsage = 2,    // unknown option, no PATH, bad -j, no command
+};
+
+inline int ToInt(ExitCode code) {
+    return static_cast<int>(code);
+}
+
+}  // namespace qm::cli

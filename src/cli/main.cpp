@@ -1,0 +1,59 @@
+// quillmere-cli: batch conversion of .pvz textures to PNG and back, and a
+// look inside textures. The one place where errors become exit statuses.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <new>
+
+#include "cli/cli_texts.h"
+#include "cli/commands.h"
+#include "cli/exit_code.h"
+
+namespace {
+
+using qm::cli::ExitCode;
+
+ExitCode Main(int argc, char** argv) {
+    CLI::App app(std::string(qm::cli::text::kAppDescription), "quillmere-cli");
+    app.set_version_flag("--version", std::string("quillmere-cli ") + QM_VERSION);
+    app.footer(std::string(qm::cli::text::kFooter));
+    app.require_subcommand(1);
+
+    qm::cli::ConvertCommand pvzToPng(qm::cli::ConvertCommand::Direction::kPvzToPng);
+    qm::cli::ConvertCommand pngToPvz(qm::cli::ConvertCommand::Direction::kPngToPvz);
+    qm::cli::InfoCommand info;
+    pvzToPng.Register(app);
+    pngToPvz.Register(app);
+    info.Register(app);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end here too, with status 0.
+        return app.exit(e) == 0 ? ExitCode::kSuccess : ExitCode::kUsage;
+    }
+    if (pvzToPng.Chosen()) {
+        return pvzToPng.Run();
+    }
+    if (pngToPvz.Chosen()) {
+        return pngToPvz.Run();
+    }
+    if (info.Chosen()) {
+        return info.Run();
+    }
+    return ExitCode::kUsage;  // not reached: a command is required
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return qm::cli::ToInt(Main(argc, argv));
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "quillmere-cli: %s\n", qm::cli::text::kOutOfMemory.data());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quillmere-cli: %s%s\n", qm::cli::text::kInternalError.data(),
+                     e.what());
+    }
+    return qm::cli::ToInt(ExitCode::kFailure);
+}
