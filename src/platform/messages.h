@@ -69,6 +69,7 @@ inline constexpr std::string_view kAboutTitle = "バージョン情報 Quillmere
 inline constexpr std::string_view kAboutVersion = "Quillmere Version 1.0";
 inline constexpr std::string_view kAboutCopyright = "Copyright (C) 2026 the Quillmere developers";
 inline constexpr std::string_view kButtonOk = "OK";
+inline constexpr std::string_view kUnexpectedError = "予期しないエラーが発生しました";
 inline constexpr std::string_view kOrganization =
     "アプリケーション ウィザードで生成されたローカル アプリケーション";
 

@@ -1,0 +1,81 @@
+// The main window: a file-name field, the two conversion buttons, a cancel
+// button and a status line. A conversion runs synchronously inside the
+// button's handler; its messages are shown one by one in modal boxes.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/message_sink.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace qm {
+
+// A conversion driver: converts the named file in the current folder and
+// reports success. It may rewrite the name it is given.
+using ConversionDriver = std::function<bool(std::string&)>;
+
+// The real drivers (convert/pvz_to_png.h, convert/png_to_pvz.h).
+ConversionDriver PvzToPngDriver();
+ConversionDriver PngToPvzDriver();
+
+class ConverterDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Control ids, kept as the controls' object names.
+    static constexpr const char* kCancelName = "2";
+    static constexpr const char* kPvzToPngName = "1001";
+    static constexpr const char* kFileNameName = "1002";
+    static constexpr const char* kStatusName = "1003";
+    static constexpr const char* kPngToPvzName = "1004";
+    // The captions without an id.
+    static constexpr const char* kFileNameCaptionName = "fileNameCaption";
+    static constexpr const char* kStatusCaptionName = "statusCaption";
+
+    // Command id of the about item in the Windows system menu.
+    static constexpr unsigned kAboutCommandId = 0x0010;
+
+    // showMessage receives every message of a conversion and must return
+    // only once the user has seen it; when empty, each message is shown in
+    // a modal box over this dialog.
+    explicit ConverterDialog(ConversionDriver pvzToPng = PvzToPngDriver(),
+                             ConversionDriver pngToPvz = PngToPvzDriver(),
+                             MessageFunction showMessage = {}, QWidget* parent = nullptr);
+    ~ConverterDialog() override;
+
+    // "バージョン情報 Quillmere(&A)..." in the context menu, on F1.
+    QAction* aboutAction() const { return aboutAction_; }
+
+public slots:
+    void OnPvzToPng();
+    void OnPngToPvz();
+    // Shows the about box modally.
+    void ShowAbout();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void Convert(const ConversionDriver& driver, std::string_view busyText);
+    void AddAboutToSystemMenu();
+
+    ConversionDriver pvzToPng_;
+    ConversionDriver pngToPvz_;
+    MessageFunction showMessage_;
+    QLineEdit* fileName_ = nullptr;
+    QLabel* status_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+};
+
+}  // namespace qm
