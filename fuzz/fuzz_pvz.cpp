@@ -1,0 +1,156 @@
+// The bytes of an input as a texture: header, size guard, run walk and texel
+// decoding (with a palette taken from the same input), then placement on a
+// surface the way CreatePng places it. Now and then the whole driver runs on
+// the same bytes and must agree with the pieces.
+//
+// Input:
+//   byte 0          flags: bit 0 a palette follows; bits 1..3 all set: also
+//                   run ConvertPvzToPng and compare its PNG
+//   (bit 0 set)     palette length, unsigned 16-bit little-endian, then that
+//                   many bytes, written to <scratch>/t.pvp
+//   rest            the texture file
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "convert/png_output.h"
+#include "convert/pvz_to_png.h"
+#include "target_support.h"
+#include "layout/surface_pixels.h"
+#include "layout/twiddle.h"
+#include "platform/image_surface.h"
+#include "texture/pvz_header.h"
+
+namespace {
+
+using qm::ArgbColor;
+using qm::ImageSurface;
+using qm::TextureInfo;
+
+// Pictures larger than this are skipped after the driver's own guard: they
+// only make executions slow, not different.
+constexpr std::int64_t kFuzzMaxPixels = 4LL << 20;
+// The driver (which also encodes and decodes a PNG) runs only on small ones.
+constexpr std::int64_t kDriverMaxPixels = 1LL << 16;
+
+constexpr std::uint8_t kPaletteFollows = 0x01;
+constexpr std::uint8_t kRunDriverMask = 0x0E;
+
+ArgbColor PixelAt(const ImageSurface& surface, int x, int y) {
+    return qm::ReadPixel32(surface.GetBits() + y * surface.GetPitch() + x * 4);
+}
+
+// Places the colours as CreatePng does and checks every pixel against the
+// stream position it must come from. Returns false (surface empty) for
+// shapes CreatePng refuses.
+bool PlaceAndCheck(const TextureInfo& info, const std::vector<ArgbColor>& colors,
+                   ImageSurface& surface) {
+    const int width = info.width;
+    const int height = info.height;
+    if (info.dataFormat == qm::data_format::kRectangle) {
+        if (width <= 0 || height <= 0) {
+            return false;
+        }
+        QM_FUZZ_CHECK(surface.Create(width, height, 32, true));
+        QM_FUZZ_CHECK(qm::SetPngColor_Rect(surface, width, height, colors));
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                QM_FUZZ_CHECK(PixelAt(surface, x, y) ==
+                              colors[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                     static_cast<std::size_t>(x)]);
+            }
+        }
+        return true;
+    }
+    std::vector<qm::TwiddleRegion> roots;
+    if (!qm::TwiddleRoots(width, height, roots)) {
+        return false;
+    }
+    QM_FUZZ_CHECK(surface.Create(width, height, 32, true));
+    std::int64_t covered = 0;
+    for (const qm::TwiddleRegion& root : roots) {
+        QM_FUZZ_CHECK(qm::UntwiddleSquare(surface, root, colors));
+        covered += static_cast<std::int64_t>(root.side) * root.side;
+    }
+    QM_FUZZ_CHECK(covered == qm::PixelCount(info));
+    for (const qm::TwiddleRegion& root : roots) {
+        for (int y = 0; y < root.side; ++y) {
+            for (int x = 0; x < root.side; ++x) {
+                const std::uint32_t position =
+                    root.firstPosition +
+                    qm::TwiddleOffset(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+                QM_FUZZ_CHECK(PixelAt(surface, root.x + x, root.y + y) == colors[position]);
+            }
+        }
+    }
+    return true;
+}
+
+// The driver on the same bytes must succeed exactly when the pieces did, and
+// its PNG must hold the placed picture.
+void CheckDriver(std::span<const std::uint8_t> texture, bool piecesOk, const ImageSurface& placed) {
+    const std::string path = qm::fuzz::ScratchPath("t.pvz");
+    QM_FUZZ_CHECK(qm::fuzz::WriteBytes(path, texture));
+    std::string name = path;
+    std::string written;
+    const bool converted = qm::ConvertPvzToPng(name, &written);
+    QM_FUZZ_CHECK(converted == piecesOk);
+    if (!converted) {
+        return;
+    }
+    ImageSurface loaded;
+    QM_FUZZ_CHECK(loaded.Load(written) == ImageSurface::kLoaded);
+    qm::fuzz::RemoveFile(written);
+    QM_FUZZ_CHECK(loaded.GetWidth() == placed.GetWidth());
+    QM_FUZZ_CHECK(loaded.GetHeight() == placed.GetHeight());
+    QM_FUZZ_CHECK(loaded.GetBPP() == 32);
+    for (int y = 0; y < placed.GetHeight(); ++y) {
+        for (int x = 0; x < placed.GetWidth(); ++x) {
+            QM_FUZZ_CHECK(PixelAt(loaded, x, y) == PixelAt(placed, x, y));
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const qm::fuzz::QuietMessages quiet;
+    qm::fuzz::InputReader input(std::span<const std::uint8_t>(data, size));
+    const std::uint8_t flags = input.Byte();
+    const std::string palettePath = qm::fuzz::ScratchPath("t.pvp");
+    if ((flags & kPaletteFollows) != 0) {
+        const std::size_t length = input.Le16();
+        QM_FUZZ_CHECK(qm::fuzz::WriteBytes(palettePath, input.Bytes(length)));
+    } else {
+        qm::fuzz::RemoveFile(palettePath);
+    }
+    const std::span<const std::uint8_t> texture = input.Rest();
+
+    TextureInfo info;
+    if (!qm::ReadPvzHeader(texture, info)) {
+        QM_FUZZ_CHECK(texture.size() < qm::kPvzHeaderSize);
+        return 0;
+    }
+    info.texturePath = qm::fuzz::ScratchPath("t.pvz");
+    const std::int64_t pixels = qm::PixelCount(info);
+    if (pixels > qm::kMaxPixelCount || pixels > kFuzzMaxPixels) {
+        return 0;
+    }
+
+    std::vector<ArgbColor> colors;
+    const bool decoded = qm::ReadColorData(texture, info, colors);
+    ImageSurface surface;
+    bool placed = false;
+    if (decoded) {
+        // A decoded stream is padded or cut to exactly the picture.
+        QM_FUZZ_CHECK(static_cast<std::int64_t>(colors.size()) == (pixels > 0 ? pixels : 0));
+        placed = PlaceAndCheck(info, colors, surface);
+    }
+    if ((flags & kRunDriverMask) == kRunDriverMask && pixels <= kDriverMaxPixels) {
+        colors.clear();
+        colors.shrink_to_fit();
+        CheckDriver(texture, decoded && placed, surface);
+    }
+    return 0;
+}
