@@ -2,7 +2,8 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps run test test-dev test-asan bench format format-check clean install
+.PHONY: all deps run test test-dev test-asan fuzz-smoke fuzz bench bench-compare format format-check \
+	clean install
 
 all: deps
 	cmake --preset dev >/dev/null
@@ -14,7 +15,7 @@ deps:
 run: all
 	./scripts/run-app
 
-test: deps test-dev test-asan
+test: deps test-dev test-asan fuzz-smoke
 
 test-dev:
 	cmake --preset dev
@@ -26,6 +27,15 @@ test-asan:
 	cmake --build --preset asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir build/asan $(CTEST_FLAGS)
+
+# Every fuzz target briefly (part of `make test`), or for longer:
+#   make fuzz FUZZ_SECONDS=3600
+FUZZ_SECONDS ?= 600
+fuzz-smoke:
+	./scripts/fuzz 30
+
+fuzz: deps
+	./scripts/fuzz $(FUZZ_SECONDS)
 
 bench: deps
 	cmake --preset release
