@@ -8,7 +8,7 @@ namespace qm {
 class AboutDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Object names of the controls, for tests and style sheets.
     static constexpr const char* kIconName = "aboutIcon";
     static constexpr const char* kVersionName = "aboutVersion";

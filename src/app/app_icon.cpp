@@ -4,7 +4,9 @@
 
 // The resources live in a static library, so they are registered by hand;
 // Q_INIT_RESOURCE must be used outside any namespace.
-static void RegisterAppResources() { Q_INIT_RESOURCE(quillmere); }
+static void RegisterAppResources() {
+    Q_INIT_RESOURCE(quillmere);
+}
 
 namespace qm {
 

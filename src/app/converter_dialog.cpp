@@ -133,10 +133,10 @@ ConverterDialog::ConverterDialog(ConversionDriver pvzToPng, ConversionDriver png
     setFont(ChooseDialogFont());
     const DialogUnits units(font());
 
-    QPushButton* cancel = AddButton(this, kCancelName, msg::kButtonCancel,
-                                    ToPixels(units, kCancelRect));
-    QPushButton* pvzToPngButton = AddButton(this, kPvzToPngName, msg::kButtonPvzToPng,
-                                            ToPixels(units, kPvzToPngRect));
+    QPushButton* cancel =
+        AddButton(this, kCancelName, msg::kButtonCancel, ToPixels(units, kCancelRect));
+    QPushButton* pvzToPngButton =
+        AddButton(this, kPvzToPngName, msg::kButtonPvzToPng, ToPixels(units, kPvzToPngRect));
     fileName_ = new QLineEdit(this);
     fileName_->setObjectName(QLatin1String(kFileNameName));
     fileName_->setGeometry(ToPixels(units, kFileNameRect));
@@ -145,16 +145,17 @@ ConverterDialog::ConverterDialog(ConversionDriver pvzToPng, ConversionDriver png
     FitCaption(AddLabel(this, kFileNameCaptionName, msg::kLabelFileName,
                         ToPixels(units, kFileNameCaptionRect)));
     status_ = AddLabel(this, kStatusName, {}, ToPixels(units, kStatusRect));
-    FitCaption(AddLabel(this, kStatusCaptionName, msg::kLabelStatus,
-                        ToPixels(units, kStatusCaptionRect)));
-    QPushButton* pngToPvzButton = AddButton(this, kPngToPvzName, msg::kButtonPngToPvz,
-                                            ToPixels(units, kPngToPvzRect));
+    FitCaption(
+        AddLabel(this, kStatusCaptionName, msg::kLabelStatus, ToPixels(units, kStatusCaptionRect)));
+    QPushButton* pngToPvzButton =
+        AddButton(this, kPngToPvzName, msg::kButtonPngToPvz, ToPixels(units, kPngToPvzRect));
 
     // The status line is wide enough for its longest text, up to the margin.
     int statusWidth = status_->width();
     for (const std::string_view text :
          {msg::kPvzToPngBusy, msg::kPngToPvzBusy, msg::kDone, msg::kFailed}) {
-        statusWidth = std::max(statusWidth, status_->fontMetrics().horizontalAdvance(ToQString(text)));
+        statusWidth =
+            std::max(statusWidth, status_->fontMetrics().horizontalAdvance(ToQString(text)));
     }
     const int statusLimit = units.ToPixelsX(kWidth - kMargin) - status_->x();
     status_->resize(std::min(statusWidth, statusLimit), status_->height());
@@ -182,9 +183,13 @@ ConverterDialog::ConverterDialog(ConversionDriver pvzToPng, ConversionDriver png
 
 ConverterDialog::~ConverterDialog() = default;
 
-void ConverterDialog::OnPvzToPng() { Convert(pvzToPng_, msg::kPvzToPngBusy); }
+void ConverterDialog::OnPvzToPng() {
+    Convert(pvzToPng_, msg::kPvzToPngBusy);
+}
 
-void ConverterDialog::OnPngToPvz() { Convert(pngToPvz_, msg::kPngToPvzBusy); }
+void ConverterDialog::OnPngToPvz() {
+    Convert(pngToPvz_, msg::kPngToPvzBusy);
+}
 
 void ConverterDialog::Convert(const ConversionDriver& driver, std::string_view busyText) {
     const QString typed = fileName_->text();

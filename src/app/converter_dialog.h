@@ -28,7 +28,7 @@ ConversionDriver PngToPvzDriver();
 class ConverterDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Control ids, kept as the controls' object names.
     static constexpr const char* kCancelName = "2";
     static constexpr const char* kPvzToPngName = "1001";
@@ -53,20 +53,20 @@ public:
     // "バージョン情報 Quillmere(&A)..." in the context menu, on F1.
     QAction* aboutAction() const { return aboutAction_; }
 
-public slots:
+  public slots:
     void OnPvzToPng();
     void OnPngToPvz();
     // Shows the about box modally.
     void ShowAbout();
 
-protected:
+  protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
 
-private:
+  private:
     void Convert(const ConversionDriver& driver, std::string_view busyText);
     void AddAboutToSystemMenu();
 

@@ -14,7 +14,7 @@ namespace qm {
 QFont ChooseDialogFont();
 
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
 
     // Average width of the 52 letters A-Z and a-z, in pixels.
@@ -28,7 +28,7 @@ public:
     // units still touch in pixels.
     QRect ToPixels(int x, int y, int width, int height) const;
 
-private:
+  private:
     double averageCharWidth_;
     int lineHeight_;
 };

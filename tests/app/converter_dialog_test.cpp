@@ -1,6 +1,8 @@
 // The main window with injected drivers and message function: what each
 // button does, in which order, and how the window behaves to keyboard, mouse
 // and drops.
+#include "app/converter_dialog.h"
+
 #include <QAction>
 #include <QDialog>
 #include <QDir>
@@ -27,7 +29,6 @@
 #include <vector>
 
 #include "app/about_dialog.h"
-#include "app/converter_dialog.h"
 #include "app/dialog_units.h"
 #include "app/message_box.h"
 #include "app/qt_text.h"
@@ -47,8 +48,8 @@ struct Calls {
     std::vector<std::string> pvzToPng;  // names given to each driver
     std::vector<std::string> pngToPvz;
     std::vector<std::string> messages;
-    bool result = true;                          // what the drivers return
-    std::function<void(std::string&)> during;    // runs inside either driver
+    bool result = true;                               // what the drivers return
+    std::function<void(std::string&)> during;         // runs inside either driver
     std::function<void(std::string_view)> onMessage;  // runs inside the message function
 };
 
@@ -75,16 +76,20 @@ T* Child(QWidget* parent, const char* name) {
     return parent->findChild<T*>(QLatin1String(name));
 }
 
-QString Status(QWidget* dialog) { return Child<QLabel>(dialog, ConverterDialog::kStatusName)->text(); }
+QString Status(QWidget* dialog) {
+    return Child<QLabel>(dialog, ConverterDialog::kStatusName)->text();
+}
 
-QLineEdit* Field(QWidget* dialog) { return Child<QLineEdit>(dialog, ConverterDialog::kFileNameName); }
+QLineEdit* Field(QWidget* dialog) {
+    return Child<QLineEdit>(dialog, ConverterDialog::kFileNameName);
+}
 
 // Texts of a label at each of its paint events.
 class PaintLog : public QObject {
-public:
+  public:
     QStringList painted;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             painted.push_back(static_cast<QLabel*>(watched)->text());
@@ -95,13 +100,13 @@ protected:
 
 // Restores the current folder on leaving a test.
 class CurrentFolderGuard {
-public:
+  public:
     CurrentFolderGuard() : saved_(QDir::currentPath()) {}
     ~CurrentFolderGuard() { QDir::setCurrent(saved_); }
     CurrentFolderGuard(const CurrentFolderGuard&) = delete;
     CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
 
-private:
+  private:
     QString saved_;
 };
 
@@ -147,7 +152,7 @@ void CheckAboutSeen(const AboutSeen& seen) {
 class ConverterDialogTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void controlsCarryTheirIdsAndTexts();
     void layoutFollowsDialogUnits();
     void dialogUnitsComeFromTheFont();
@@ -308,7 +313,8 @@ void ConverterDialogTest::iconAtThreeSizes() {
     auto dialog = MakeDialog(calls);
     const QIcon icon = dialog->windowIcon();
     for (const int size : {16, 32, 48}) {
-        QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+        QVERIFY2(icon.availableSizes().contains(QSize(size, size)),
+                 qPrintable(QString::number(size)));
         const QImage image = icon.pixmap(size, size).toImage();
         QCOMPARE(image.size(), QSize(size, size));
         // Opaque in the middle, transparent in the corner.
@@ -420,8 +426,8 @@ void ConverterDialogTest::namesWithSeparatorsAreRefused() {
     QVERIFY(calls.pvzToPng.empty());
     QVERIFY(calls.pngToPvz.empty());
     QCOMPARE(calls.messages, std::vector<std::string>{std::string(qm::msg::kPathNotAllowed)});
-    QCOMPARE(statusAtMessage, ToQString(button == "1001" ? qm::msg::kPvzToPngBusy
-                                                          : qm::msg::kPngToPvzBusy));
+    QCOMPARE(statusAtMessage,
+             ToQString(button == "1001" ? qm::msg::kPvzToPngBusy : qm::msg::kPngToPvzBusy));
     QCOMPARE(Status(dialog.get()), ToQString(qm::msg::kFailed));
     QCOMPARE(Field(dialog.get())->text(), name);
 }

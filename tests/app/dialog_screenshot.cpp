@@ -12,8 +12,8 @@
 #include <QTest>
 #include <cstdio>
 
-#include "app/app_icon.h"
 #include "app/about_dialog.h"
+#include "app/app_icon.h"
 #include "app/converter_dialog.h"
 #include "app/dialog_units.h"
 
@@ -36,7 +36,12 @@ int main(int argc, char* argv[]) {
     dialog.findChild<QLineEdit*>(qm::ConverterDialog::kFileNameName)
         ->setText(QStringLiteral("stone.pvz"));
     dialog.findChild<QPushButton*>(qm::ConverterDialog::kPvzToPngName)->click();
-    { qm::AboutDialog a(&dialog); a.show(); (void)QTest::qWaitForWindowExposed(&a); a.grab().save("/tmp/qmprev/about.png"); }
+    {
+        qm::AboutDialog a(&dialog);
+        a.show();
+        (void)QTest::qWaitForWindowExposed(&a);
+        a.grab().save("/tmp/qmprev/about.png");
+    }
     if (!dialog.grab().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;

@@ -29,10 +29,10 @@ QByteArray WhiteTexture() {
         bytes[8 + i] = static_cast<char>(0xA0 + i);
     }
     bytes.replace(20, 4, "PVRT");
-    bytes[28] = 1;  // RGB565
-    bytes[29] = 9;  // row by row
-    bytes[32] = 4;  // width
-    bytes[34] = 4;  // height
+    bytes[28] = 1;                    // RGB565
+    bytes[29] = 9;                    // row by row
+    bytes[32] = 4;                    // width
+    bytes[34] = 4;                    // height
     bytes.append("\xFF\xFF\x0F", 3);  // colour 0xFFFF, repeated 15 more times
     return bytes;
 }
@@ -52,7 +52,7 @@ QByteArray ReadFile(const QString& path) {
 class EndToEndTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void textureToPngAndBack();
 };
 
@@ -103,10 +103,10 @@ void EndToEndTest::textureToPngAndBack() {
     QCOMPARE(status->text(), qm::ToQString(qm::msg::kDone));
     const QByteArray back = ReadFile(QStringLiteral("white.pvz"));
     QVERIFY(back.size() >= 36);
-    QCOMPARE(back.mid(8, 12), texture.mid(8, 12));   // header bytes
-    QCOMPARE(back.mid(28, 2), texture.mid(28, 2));   // format codes
-    QCOMPARE(back.mid(32, 4), texture.mid(32, 4));   // width, height
-    QCOMPARE(back.mid(36), texture.mid(36));         // texel stream
+    QCOMPARE(back.mid(8, 12), texture.mid(8, 12));  // header bytes
+    QCOMPARE(back.mid(28, 2), texture.mid(28, 2));  // format codes
+    QCOMPARE(back.mid(32, 4), texture.mid(32, 4));  // width, height
+    QCOMPARE(back.mid(36), texture.mid(36));        // texel stream
 }
 
 QTEST_MAIN(EndToEndTest)

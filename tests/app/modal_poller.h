@@ -11,7 +11,7 @@
 namespace qm::test {
 
 class Poller {
-public:
+  public:
     explicit Poller(std::function<void()> tick) : tick_(std::move(tick)) {
         QObject::connect(&timer_, &QTimer::timeout, [this] { tick_(); });
         timer_.start(kIntervalMs);
@@ -20,7 +20,7 @@ public:
     Poller(const Poller&) = delete;
     Poller& operator=(const Poller&) = delete;
 
-private:
+  private:
     static constexpr int kIntervalMs = 10;
     std::function<void()> tick_;
     QTimer timer_;

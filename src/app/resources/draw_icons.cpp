@@ -124,8 +124,7 @@ int main(int argc, char* argv[]) {
         }
     }
     QFile svg(folder + QStringLiteral("/quillmere.svg"));
-    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        svg.write(Svg().toUtf8()) < 0) {
+    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(Svg().toUtf8()) < 0) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(svg.fileName()));
         return 1;
     }
