@@ -33,10 +33,16 @@ std::string BaseOf(const std::string& path) {
 
 }  // namespace
 
+int OpenForReading(const std::string& path) {
+    // O_NONBLOCK only matters for what is not a regular file; reads of a
+    // regular file still block as usual.
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
+
 ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                          std::uint64_t maxBytes) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenForReading(path);
     if (fd < 0) {
         return ReadStatus::kOpenFailed;
     }

@@ -17,6 +17,11 @@ enum class ReadStatus {
     kTooLarge,    // longer than the caller's limit
 };
 
+// Opens path for reading without waiting: a FIFO with no writer (or a
+// device) opens at once, and the caller's regular-file check refuses it.
+// Returns the descriptor, or -1.
+int OpenForReading(const std::string& path);
+
 // Reads the whole file into bytes with one read. An empty file is kReadFailed.
 // Files longer than maxBytes are not read at all.
 ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,

@@ -7,6 +7,7 @@
 // the surface itself.
 #include <png.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <csetjmp>
@@ -291,8 +292,13 @@ int ImageSurface::DecodePng(std::FILE* file) {
 
 int ImageSurface::Load(const std::string& path) {
     Destroy();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
+        return kLoadFailed;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
     if (file == nullptr) {
+        ::close(fd);
         return kLoadFailed;
     }
     int status = CheckHeader(file);
