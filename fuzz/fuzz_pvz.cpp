@@ -3,23 +3,32 @@
 // surface the way CreatePng places it. Now and then the whole driver runs on
 // the same bytes and must agree with the pieces.
 //
+// Pictures beyond the program's limit must be refused by the driver with
+// "too large" and no PNG, which costs no pixel memory, so it is checked on
+// every such input. Pictures within the limit but larger than 256 x 256 are
+// skipped: decoding them only makes executions slow, not different.
+//
 // Input:
 //   byte 0          flags: bit 0 a palette follows; bits 1..3 all set: also
 //                   run ConvertPvzToPng and compare its PNG
 //   (bit 0 set)     palette length, unsigned 16-bit little-endian, then that
 //                   many bytes, written to <scratch>/t.pvp
 //   rest            the texture file
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "convert/png_name.h"
 #include "convert/png_output.h"
 #include "convert/pvz_to_png.h"
-#include "target_support.h"
 #include "layout/surface_pixels.h"
 #include "layout/twiddle.h"
 #include "platform/image_surface.h"
+#include "platform/messages.h"
+#include "target_support.h"
 #include "texture/pvz_header.h"
 
 namespace {
@@ -28,11 +37,10 @@ using qm::ArgbColor;
 using qm::ImageSurface;
 using qm::TextureInfo;
 
-// Pictures larger than this are skipped after the driver's own guard: they
-// only make executions slow, not different.
-constexpr std::int64_t kFuzzMaxPixels = 4LL << 20;
+// Pictures within the limit but larger than this are skipped.
+constexpr std::int64_t kFuzzMaxPixels = 256 * 256;
 // The driver (which also encodes and decodes a PNG) runs only on small ones.
-constexpr std::int64_t kDriverMaxPixels = 1LL << 16;
+constexpr std::int64_t kDriverMaxPixels = 64 * 64;
 
 constexpr std::uint8_t kPaletteFollows = 0x01;
 constexpr std::uint8_t kRunDriverMask = 0x0E;
@@ -112,6 +120,22 @@ void CheckDriver(std::span<const std::uint8_t> texture, bool piecesOk, const Ima
     }
 }
 
+// A texture beyond the limit: the driver refuses it with exactly one "too
+// large" message before any pixel memory is taken, and writes nothing.
+void CheckSizeGuard(std::span<const std::uint8_t> texture, const TextureInfo& info) {
+    const std::string path = qm::fuzz::ScratchPath("t.pvz");
+    QM_FUZZ_CHECK(qm::fuzz::WriteBytes(path, texture));
+    std::string name = path;
+    bool converted = false;
+    {
+        const qm::fuzz::RecordedMessages messages;
+        converted = qm::ConvertPvzToPng(name);
+        QM_FUZZ_CHECK(messages.shown.size() == 1 && messages.shown[0] == qm::msg::kTooLarge);
+    }
+    QM_FUZZ_CHECK(!converted);
+    QM_FUZZ_CHECK(::access(qm::BuildPngName(info).c_str(), F_OK) != 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -134,7 +158,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     info.texturePath = qm::fuzz::ScratchPath("t.pvz");
     const std::int64_t pixels = qm::PixelCount(info);
-    if (pixels > qm::kMaxPixelCount || pixels > kFuzzMaxPixels) {
+    if (pixels > qm::kMaxPixelCount) {
+        CheckSizeGuard(texture, info);
+        return 0;
+    }
+    if (pixels > kFuzzMaxPixels) {
         return 0;
     }
 

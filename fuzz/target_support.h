@@ -1,13 +1,15 @@
-// Shared pieces of the fuzz targets: a quiet message sink, a scratch folder
-// for the few calls that only work on files, a reader that takes fields from
-// the front of an input, and a check that stops the run when a property does
-// not hold.
+// Shared pieces of the fuzz targets: quiet and recording message sinks, a
+// scratch folder for the few calls that only work on files, a reader that
+// takes fields from the front of an input, and a check that stops the run
+// when a property does not hold.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/message_sink.h"
 
@@ -15,10 +17,25 @@ namespace qm::fuzz {
 
 // Discards every message and diagnostic line while alive.
 class QuietMessages {
-public:
+  public:
     QuietMessages() : sink_(MessageFunction{}, MessageFunction{}) {}
 
-private:
+  private:
+    ScopedMessageSink sink_;
+};
+
+// Keeps the messages shown while alive (diagnostic lines are discarded), for
+// properties about which message a refusal gives.
+class RecordedMessages {
+  public:
+    RecordedMessages()
+        : sink_([this](std::string_view text) { shown.emplace_back(text); }, MessageFunction{}) {}
+    RecordedMessages(const RecordedMessages&) = delete;
+    RecordedMessages& operator=(const RecordedMessages&) = delete;
+
+    std::vector<std::string> shown;
+
+  private:
     ScopedMessageSink sink_;
 };
 
@@ -43,7 +60,7 @@ void RemoveFile(const std::string& path);
 // Takes fixed-size fields from the front of an input; past the end every
 // field reads as zero.
 class InputReader {
-public:
+  public:
     explicit InputReader(std::span<const std::uint8_t> data) : data_(data) {}
 
     std::uint8_t Byte() { return at_ < data_.size() ? data_[at_++] : 0; }
@@ -61,7 +78,7 @@ public:
     std::span<const std::uint8_t> Rest() { return Bytes(Remaining()); }
     std::size_t Remaining() const { return data_.size() - at_; }
 
-private:
+  private:
     std::span<const std::uint8_t> data_;
     std::size_t at_ = 0;
 };
@@ -69,9 +86,9 @@ private:
 }  // namespace qm::fuzz
 
 // A property of the code under test; unlike assert it holds in every build.
-#define QM_FUZZ_CHECK(condition)                                         \
-    do {                                                                 \
-        if (!(condition)) {                                              \
-            ::qm::fuzz::CheckFailed(#condition, __FILE__, __LINE__);     \
-        }                                                                \
+#define QM_FUZZ_CHECK(condition)                                     \
+    do {                                                             \
+        if (!(condition)) {                                          \
+            ::qm::fuzz::CheckFailed(#condition, __FILE__, __LINE__); \
+        }                                                            \
     } while (false)
