@@ -83,11 +83,12 @@ bool AtomicFileWriter::Open() {
     Discard();
     failed_ = false;
     // A target that is a folder (or anything but a regular file) is never
-    // replaced.
+    // replaced, nor one we may not write: the rename would ignore its
+    // permissions.
     struct stat existing {};
     mode_t mode = DefaultFileMode();
     if (::stat(target_.c_str(), &existing) == 0) {
-        if (!S_ISREG(existing.st_mode)) {
+        if (!S_ISREG(existing.st_mode) || ::access(target_.c_str(), W_OK) != 0) {
             return false;
         }
         mode = existing.st_mode & 07777;
