@@ -46,7 +46,7 @@ inline constexpr std::uint8_t kTwiddledDataFormat = 1;
 
 // Small deterministic generator (xorshift32).
 class Random {
-public:
+  public:
     explicit Random(std::uint32_t seed) : state_(seed * 2654435761u + 1u) {}
     std::uint32_t Next() {
         state_ ^= state_ << 13;
@@ -55,7 +55,7 @@ public:
         return state_;
     }
 
-private:
+  private:
     std::uint32_t state_;
 };
 

@@ -2,12 +2,15 @@
 // name that carries the texture's header.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "layout/stream_pieces.h"
 #include "platform/image_surface.h"
 #include "texture/argb_color.h"
 #include "texture/pvz_header.h"
+#include "texture/texel_decode.h"
 
 namespace qm {
 
@@ -23,5 +26,36 @@ bool SetPngColor_Rect(ImageSurface& surface, int width, int height,
 // the PNG's path on success.
 bool CreatePng(const TextureInfo& info, const std::vector<ArgbColor>& colors,
                std::string* written = nullptr);
+
+// CreatePng in parts, for a converter that places texels as it decodes them.
+
+// The pieces of the texture's stream (row by row for data-format code 9,
+// twiddled for every other code); none for a shape that cannot be placed
+// whole. No message.
+std::optional<StreamPieces> PlacementPieces(const TextureInfo& info);
+
+// Places texels on a 32-bit surface of the texture's size, a piece at a
+// time, as they arrive in stream order.
+class PieceSink final : public TexelSink {
+  public:
+    PieceSink(ImageSurface& surface, const StreamPieces& pieces);
+    void Append(std::span<const TexelRun> runs) override;
+    // The surface is transparent black already: only the piece begun is
+    // completed and placed.
+    void PadTo(std::size_t count) override;
+
+  private:
+    void PlaceFilledPiece();
+
+    ImageSurface& surface_;
+    const StreamPieces& pieces_;
+    std::vector<PixelWord> piece_;  // the texels of the piece being filled
+    std::size_t filled_ = 0;        // how many of them have arrived
+    std::size_t next_ = 0;          // its index
+};
+
+// Saves the placed picture under BuildPngName(info); "ファイルの作成に失敗"
+// when it cannot be written.
+bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written);
 
 }  // namespace qm

@@ -31,7 +31,8 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
         return false;
     }
     // The descriptor holds signed 16-bit sides.
-    if (surface.GetWidth() > ImageSurface::kMaxSide || surface.GetHeight() > ImageSurface::kMaxSide ||
+    if (surface.GetWidth() > ImageSurface::kMaxSide ||
+        surface.GetHeight() > ImageSurface::kMaxSide ||
         static_cast<std::int64_t>(surface.GetWidth()) * surface.GetHeight() > kMaxPixelCount) {
         ShowMessage(msg::kTooLarge);
         return false;
@@ -46,26 +47,38 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
     info.dataFormat = fields.dataFormat;
     info.texturePath = std::move(fields.texturePath);
 
-    std::vector<ColorRun> runs;
-    bool gathered = false;
+    // The runs are found as the picture is read in texture order and
+    // written as they are found.
+    StreamPieces pieces;
+    bool planned = false;
     switch (info.dataFormat) {
         case data_format::kPalette8:
             // Palettes are not rebuilt: the texture is written with 2-byte
             // colours in row order instead.
             ShowMessage(msg::kPaletteModeNotice);
             info.dataFormat = data_format::kRectangle;
-            gathered = GetPngColor_Rect(surface, info, runs);
+            planned = PlanGather_Rect(surface, info, pieces);
             break;
         case data_format::kRectangle:
-            gathered = GetPngColor_Rect(surface, info, runs);
+            planned = PlanGather_Rect(surface, info, pieces);
             break;
         default:
-            gathered = info.width == info.height ? GetPngColor_Squ(surface, info, runs)
-                                                 : GetPngColor_SquEX(surface, info, runs);
+            planned = info.width == info.height ? PlanGather_Squ(surface, info, pieces)
+                                                : PlanGather_SquEX(surface, info, pieces);
             break;
     }
+    if (!planned) {
+        return false;
+    }
+    PvzStreamWriter writer(info);
+    if (!writer.Open()) {
+        return false;
+    }
+    ForEachGatheredRun(surface, pieces, [&writer](PixelWord pixel, std::size_t length) {
+        writer.AddRun(pixel, length);
+    });
     surface.Destroy();
-    if (!gathered || !WritePvz(info, runs)) {
+    if (!writer.Commit()) {
         return false;
     }
     if (written != nullptr) {

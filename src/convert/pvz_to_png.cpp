@@ -1,10 +1,11 @@
 #include "convert/pvz_to_png.h"
 
+#include <optional>
+
 #include "convert/png_output.h"
 #include "platform/file_io.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "texture/texel_decode.h"
 
 namespace qm {
 
@@ -13,6 +14,14 @@ namespace {
 // A stream can hold at most one record per texel of the largest picture;
 // anything longer is not a texture.
 constexpr std::uint64_t kMaxPvzFileSize = kPvzHeaderSize + 3 * kMaxPixelCount;
+
+// Texels that have nowhere to go: the decode still runs for its checks and
+// messages.
+class DiscardingSink final : public TexelSink {
+  public:
+    void Append(std::span<const TexelRun>) override {}
+    void PadTo(std::size_t) override {}
+};
 
 }  // namespace
 
@@ -26,6 +35,13 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info,
     return ReadColorData2Byte(file, info, colors);
 }
 
+bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {
+    if (info.dataFormat == data_format::kPalette8) {
+        return ReadColorData1Byte(file, info, sink);
+    }
+    return ReadColorData2Byte(file, info, sink);
+}
+
 bool ConvertPvzToPng(std::string& path, std::string* written) {
     // The file is read under the name as typed; ".PVZ" becomes ".pvz" only in
     // the names derived from it (palette and PNG).
@@ -35,7 +51,11 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
         return false;
     }
     TextureInfo info;
-    std::vector<ArgbColor> colors;
+    // The texels are placed on the picture as they are decoded; when the
+    // shape cannot be placed or the picture not be made, the decode still
+    // runs first, so its messages come before CreatePng's.
+    std::optional<StreamPieces> pieces;
+    ImageSurface surface;
     {
         std::vector<std::uint8_t> file;
         switch (ReadWholeFile(typed, file, kMaxPvzFileSize)) {
@@ -58,11 +78,28 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
             ShowMessage(msg::kTooLarge);
             return false;
         }
-        if (!ReadColorData(file, info, colors)) {
-            return false;
+        pieces = PlacementPieces(info);
+        if (pieces && surface.Create(info.width, info.height, 32, true)) {
+            PieceSink sink(surface, *pieces);
+            if (!ReadColorData(file, info, sink)) {
+                return false;
+            }
+        } else {
+            DiscardingSink sink;
+            if (!ReadColorData(file, info, sink)) {
+                return false;
+            }
         }
     }  // the file's bytes are released here
-    return CreatePng(info, colors, written);
+    if (!pieces) {
+        ShowMessage(msg::kCreatePngUnsupported);
+        return false;
+    }
+    if (surface.IsNull()) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    return SavePng(info, surface, written);
 }
 
 }  // namespace qm

@@ -9,6 +9,7 @@
 #include "convert/png_name.h"
 #include "texture/argb_color.h"
 #include "texture/pvz_header.h"
+#include "texture/texel_decode.h"
 
 namespace qm {
 
@@ -16,6 +17,8 @@ namespace qm {
 // colours for every other code. Empties colors first.
 bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info,
                    std::vector<ArgbColor>& colors);
+// The same into a sink, as the converter decodes.
+bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink);
 
 // Converts the texture at path (a bare name or a path; the name rules apply
 // to its last component) into a PNG in the same folder. Every failure is

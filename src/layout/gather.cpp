@@ -2,7 +2,6 @@
 
 #include <string_view>
 
-#include "layout/surface_pixels.h"
 #include "layout/twiddle.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
@@ -15,57 +14,56 @@ bool IsTwiddleSide(std::int32_t side) {
     return side >= kMinTwiddleSide && side <= kMaxTwiddleSide && IsPowerOfTwo(side);
 }
 
-// The descriptor's picture must lie on the surface that was loaded.
+// The descriptor's picture must lie on the surface that was loaded, whose
+// pixels the gatherers can read.
 bool FitsSurface(const ImageSurface& surface, std::int32_t width, std::int32_t height) {
     return !surface.IsNull() && width >= 0 && height >= 0 && width <= surface.GetWidth() &&
-           height <= surface.GetHeight();
+           height <= surface.GetHeight() && (surface.GetBPP() == 24 || surface.GetBPP() == 32);
 }
 
-// Reads the picture's twiddled squares into stream order and encodes the
-// runs. The colour array is released before returning.
-bool GatherTwiddled(const ImageSurface& surface, const std::vector<TwiddleRegion>& roots,
-                    std::size_t count, std::string_view errorText, std::vector<ColorRun>& runs) {
-    std::vector<ArgbColor> colors(count);
-    for (const TwiddleRegion& root : roots) {
-        if (!TwiddleSquare(surface, root, colors)) {
-            ShowMessage(errorText);
-            return false;
-        }
+// The pieces of the picture's twiddled squares.
+bool PlanTwiddled(const ImageSurface& surface, std::int32_t width, std::int32_t height,
+                  std::string_view errorText, StreamPieces& pieces) {
+    std::vector<TwiddleRegion> roots;
+    if (!FitsSurface(surface, width, height) || !TwiddleRoots(width, height, roots)) {
+        ShowMessage(errorText);
+        return false;
     }
-    return EncodeColorRuns(colors, runs);
+    pieces = StreamPieces::Twiddled(roots);
+    return true;
+}
+
+// A planner as a gatherer of runs; the array of runs is sized before it is
+// filled.
+template <class Plan>
+bool GatherRuns(const ImageSurface& surface, Plan&& plan, std::vector<ColorRun>& runs) {
+    StreamPieces pieces;
+    if (!plan(pieces)) {
+        return false;
+    }
+    std::size_t count = 0;
+    ForEachGatheredRun(surface, pieces, [&count](PixelWord, std::size_t) { ++count; });
+    runs.clear();
+    runs.shrink_to_fit();
+    runs.reserve(count);
+    ForEachGatheredRun(surface, pieces, [&runs](PixelWord pixel, std::size_t length) {
+        runs.push_back(ColorRun{static_cast<std::uint32_t>(length - 1), ToArgbColor(pixel)});
+    });
+    return true;
 }
 
 }  // namespace
 
-bool GetPngColor_Rect(const ImageSurface& surface, const TextureInfo& info,
-                      std::vector<ColorRun>& runs) {
-    const std::int32_t width = info.width;
-    const std::int32_t height = info.height;
-    const int bpp = surface.GetBPP();
-    if (!FitsSurface(surface, width, height) || (bpp != 24 && bpp != 32)) {
+bool PlanGather_Rect(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
+    if (!FitsSurface(surface, info.width, info.height)) {
         ShowMessage(msg::kRectError);
         return false;
     }
-    std::vector<ArgbColor> colors;
-    colors.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    const std::uint8_t* row = surface.GetBits();
-    for (std::int32_t y = 0; y < height; ++y, row += surface.GetPitch()) {
-        const std::uint8_t* pixel = row;
-        if (bpp == 32) {
-            for (std::int32_t x = 0; x < width; ++x, pixel += 4) {
-                colors.push_back(ReadPixel32(pixel));
-            }
-        } else {
-            for (std::int32_t x = 0; x < width; ++x, pixel += 3) {
-                colors.push_back(ReadPixel24(pixel));
-            }
-        }
-    }
-    return EncodeColorRuns(colors, runs);
+    pieces = StreamPieces::Rows(info.width, info.height);
+    return true;
 }
 
-bool GetPngColor_Squ(const ImageSurface& surface, const TextureInfo& info,
-                     std::vector<ColorRun>& runs) {
+bool PlanGather_Squ(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
     if (info.width != info.height) {
         ShowMessage(msg::kNotSquare);
         return false;
@@ -74,18 +72,10 @@ bool GetPngColor_Squ(const ImageSurface& surface, const TextureInfo& info,
         ShowMessage(msg::kSquareNotPowerOfTwo);
         return false;
     }
-    std::vector<TwiddleRegion> roots;
-    if (!FitsSurface(surface, info.width, info.height) ||
-        !TwiddleRoots(info.width, info.height, roots)) {
-        ShowMessage(msg::kSquError);
-        return false;
-    }
-    const auto side = static_cast<std::size_t>(info.width);
-    return GatherTwiddled(surface, roots, side * side, msg::kSquError, runs);
+    return PlanTwiddled(surface, info.width, info.height, msg::kSquError, pieces);
 }
 
-bool GetPngColor_SquEX(const ImageSurface& surface, const TextureInfo& info,
-                       std::vector<ColorRun>& runs) {
+bool PlanGather_SquEX(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
     if (!IsTwiddleSide(info.width)) {
         ShowMessage(msg::kWidthNotPowerOfTwo);
         return false;
@@ -100,13 +90,27 @@ bool GetPngColor_SquEX(const ImageSurface& surface, const TextureInfo& info,
         ShowMessage(msg::kBadRatio);
         return false;
     }
-    std::vector<TwiddleRegion> roots;
-    if (!FitsSurface(surface, width, height) || !TwiddleRoots(width, height, roots)) {
-        ShowMessage(msg::kSquExError);
-        return false;
-    }
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    return GatherTwiddled(surface, roots, count, msg::kSquExError, runs);
+    return PlanTwiddled(surface, width, height, msg::kSquExError, pieces);
+}
+
+bool GetPngColor_Rect(const ImageSurface& surface, const TextureInfo& info,
+                      std::vector<ColorRun>& runs) {
+    return GatherRuns(
+        surface, [&](StreamPieces& pieces) { return PlanGather_Rect(surface, info, pieces); },
+        runs);
+}
+
+bool GetPngColor_Squ(const ImageSurface& surface, const TextureInfo& info,
+                     std::vector<ColorRun>& runs) {
+    return GatherRuns(
+        surface, [&](StreamPieces& pieces) { return PlanGather_Squ(surface, info, pieces); }, runs);
+}
+
+bool GetPngColor_SquEX(const ImageSurface& surface, const TextureInfo& info,
+                       std::vector<ColorRun>& runs) {
+    return GatherRuns(
+        surface, [&](StreamPieces& pieces) { return PlanGather_SquEX(surface, info, pieces); },
+        runs);
 }
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "texture/argb_color.h"
+#include "texture/pixel_word.h"
 
 namespace qm {
 
@@ -17,6 +18,11 @@ inline ArgbColor ReadPixel32(const std::uint8_t* p) {
 
 inline ArgbColor ReadPixel24(const std::uint8_t* p) {
     return ArgbColor{kOpaque, p[2], p[1], p[0]};
+}
+
+// A 24-bit pixel as the word of the same, opaque, 32-bit pixel.
+inline PixelWord LoadPixelWord24(const std::uint8_t* p) {
+    return MakePixelWord(p[0], p[1], p[2], static_cast<std::uint8_t>(kOpaque));
 }
 
 inline void WritePixel32(std::uint8_t* p, const ArgbColor& c) {

@@ -18,10 +18,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/image_surface.h"
 #include "texture/argb_color.h"
+#include "texture/pixel_word.h"
 
 namespace qm {
 
@@ -47,7 +49,24 @@ inline std::uint32_t TwiddleOffset(std::uint32_t x, std::uint32_t y) {
     return spread(y) | (spread(x) << 1);
 }
 
-inline bool IsPowerOfTwo(std::int64_t v) { return v > 0 && (v & (v - 1)) == 0; }
+// The pixel (x, y) at stream offset t within a twiddled square: the inverse
+// of TwiddleOffset.
+inline void TwiddlePixel(std::uint32_t t, std::uint32_t& x, std::uint32_t& y) {
+    auto compact = [](std::uint32_t v) {
+        v &= 0x55555555u;
+        v = (v | (v >> 1)) & 0x33333333u;
+        v = (v | (v >> 2)) & 0x0F0F0F0Fu;
+        v = (v | (v >> 4)) & 0x00FF00FFu;
+        v = (v | (v >> 8)) & 0x0000FFFFu;
+        return v;
+    };
+    y = compact(t);
+    x = compact(t >> 1);
+}
+
+inline bool IsPowerOfTwo(std::int64_t v) {
+    return v > 0 && (v & (v - 1)) == 0;
+}
 
 // The root regions of a whole twiddled picture of width x height texels, in
 // stream order. False for shapes that are neither square, 2:1 nor 1:2, or
@@ -59,11 +78,17 @@ bool TwiddleRoots(std::int64_t width, std::int64_t height, std::vector<TwiddleRe
 // surface, its side is not a power of two, or the array is too short.
 bool UntwiddleSquare(ImageSurface& surface, const TwiddleRegion& region,
                      const std::vector<ArgbColor>& colors);
+// The same from pixel words.
+bool UntwiddleSquare(ImageSurface& surface, const TwiddleRegion& region,
+                     std::span<const PixelWord> pixels);
 
 // Reads the pixels of a region of a 24- or 32-bit surface into their stream
 // positions of colors (24-bit pixels get alpha 255). False (nothing read)
 // under the same conditions as UntwiddleSquare.
 bool TwiddleSquare(const ImageSurface& surface, const TwiddleRegion& region,
                    std::vector<ArgbColor>& colors);
+// The same into pixel words.
+bool TwiddleSquare(const ImageSurface& surface, const TwiddleRegion& region,
+                   std::span<PixelWord> pixels);
 
 }  // namespace qm

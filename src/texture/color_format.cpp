@@ -1,5 +1,8 @@
 #include "texture/color_format.h"
 
+#include <bit>
+#include <iterator>
+
 #include "platform/message_sink.h"
 #include "platform/messages.h"
 
@@ -29,7 +32,9 @@ constexpr Layout kLayouts[] = {
 
 constexpr std::uint32_t kChannelMax = 255;
 
-constexpr std::uint32_t FieldMax(Field f) { return (1u << f.bits) - 1u; }
+constexpr std::uint32_t FieldMax(Field f) {
+    return (1u << f.bits) - 1u;
+}
 
 constexpr std::uint32_t Widen(std::uint32_t value, Field f) {
     const std::uint32_t x = (value >> f.shift) & FieldMax(f);
@@ -48,17 +53,49 @@ constexpr std::uint32_t Narrow(std::uint32_t channel, Field f) {
     return x << f.shift;
 }
 
+constexpr PixelCodec MakeCodec(const Layout& layout) {
+    PixelCodec codec;
+    // In the order of the bytes of a pixel word.
+    const Field fields[4] = {layout.blue, layout.green, layout.red, layout.alpha};
+    for (std::size_t byte = 0; byte < 4; ++byte) {
+        const Field f = fields[byte];
+        PixelCodec::DecodeField& decode = codec.decode[byte];
+        decode.shift = f.shift;
+        decode.mask = f.bits == 0 ? 0 : FieldMax(f);
+        for (std::uint32_t x = 0; x <= decode.mask; ++x) {
+            PixelBytes bytes{};
+            bytes[byte] =
+                static_cast<std::uint8_t>(f.bits == 0 ? kChannelMax : Widen(x << f.shift, f));
+            decode.words[x] = std::bit_cast<PixelWord>(bytes);
+        }
+        for (std::uint32_t c = 0; c <= kChannelMax; ++c) {
+            codec.encode[byte][c] = static_cast<std::uint16_t>(Narrow(c, f));
+        }
+    }
+    return codec;
+}
+
+constexpr PixelCodec kCodecs[] = {MakeCodec(kLayouts[0]), MakeCodec(kLayouts[1]),
+                                  MakeCodec(kLayouts[2])};
+static_assert(std::size(kCodecs) == std::size(kLayouts));
+
 const Layout* LayoutOf(std::uint8_t pixelFormat) {
     return pixelFormat < std::size(kLayouts) ? &kLayouts[pixelFormat] : nullptr;
 }
 
 }  // namespace
 
-bool IsKnownPixelFormat(std::uint8_t pixelFormat) { return LayoutOf(pixelFormat) != nullptr; }
+bool IsKnownPixelFormat(std::uint8_t pixelFormat) {
+    return LayoutOf(pixelFormat) != nullptr;
+}
 
 std::string_view PixelFormatName(std::uint8_t pixelFormat) {
     const Layout* layout = LayoutOf(pixelFormat);
     return layout != nullptr ? layout->name : std::string_view("unknown");
+}
+
+const PixelCodec* FindPixelCodec(std::uint8_t pixelFormat) {
+    return pixelFormat < std::size(kCodecs) ? &kCodecs[pixelFormat] : nullptr;
 }
 
 bool ColorDecode(std::uint8_t pixelFormat, std::uint32_t value, ArgbColor& color) {

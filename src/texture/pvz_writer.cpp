@@ -2,34 +2,36 @@
 
 #include <algorithm>
 
-#include "platform/file_io.h"
 #include "platform/le_bytes.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "texture/color_format.h"
 #include "texture/run_stream.h"
 
 namespace qm {
 
 namespace {
 
+constexpr std::size_t kRecordSize = static_cast<std::size_t>(TexelWidth::kTwoByte);
+// Records PvzStreamWriter gathers before each write.
+constexpr std::size_t kBufferedRecords = 16384;
+static_assert(kRecordSize * kBufferedRecords >= kPvzHeaderSize);
+
 void WriteMagic(std::span<std::uint8_t> bytes, std::size_t offset, std::string_view magic) {
     std::copy(magic.begin(), magic.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
-}  // namespace
-
-bool BuildPvzBytes(const TextureInfo& info, const std::vector<ColorRun>& runs,
-                   std::vector<std::uint8_t>& bytes) {
-    // Refuse an unknown format before anything is produced.
-    std::uint32_t texel = 0;
-    if (!ColorEncode(info.pixelFormat, ArgbColor{}, texel)) {
-        return false;
+// The codec of info's pixel format; null, after "ColorEncode エラー", for an
+// unknown one.
+const PixelCodec* CodecOrMessage(const TextureInfo& info) {
+    const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
+    if (codec == nullptr) {
+        ShowMessage(msg::kColorEncodeError);
     }
-    constexpr std::size_t kRecordSize = static_cast<std::size_t>(TexelWidth::kTwoByte);
-    bytes.assign(kPvzHeaderSize + kRecordSize * runs.size(), 0);
-    const std::span<std::uint8_t> out(bytes);
+    return codec;
+}
 
+// Fills in the header at the start of out, whose bytes are zero.
+void WriteHeader(const TextureInfo& info, std::span<std::uint8_t> out) {
     // Kept to 32 bits as stored; wraps rather than overflows for extreme sides.
     const std::int64_t expanded = PixelCount(info) * 2 + kExpandedSizeBase;
     WriteLe32(out, kSizeWordOffset, static_cast<std::uint32_t>(expanded & 0xFFFFFFFF));
@@ -45,11 +47,23 @@ bool BuildPvzBytes(const TextureInfo& info, const std::vector<ColorRun>& runs,
     out[kDataFormatOffset] = info.dataFormat;
     WriteLe16(out, kWidthOffset, static_cast<std::uint16_t>(info.width));
     WriteLe16(out, kHeightOffset, static_cast<std::uint16_t>(info.height));
+}
 
+}  // namespace
+
+bool BuildPvzBytes(const TextureInfo& info, const std::vector<ColorRun>& runs,
+                   std::vector<std::uint8_t>& bytes) {
+    // Refuse an unknown format before anything is produced.
+    const PixelCodec* codec = CodecOrMessage(info);
+    if (codec == nullptr) {
+        return false;
+    }
+    bytes.assign(kPvzHeaderSize + kRecordSize * runs.size(), 0);
+    const std::span<std::uint8_t> out(bytes);
+    WriteHeader(info, out);
     std::size_t p = kPvzHeaderSize;
     for (const ColorRun& run : runs) {
-        ColorEncode(info.pixelFormat, run.color, texel);
-        WriteLe16(out, p, static_cast<std::uint16_t>(texel));
+        WriteLe16(out, p, static_cast<std::uint16_t>(codec->Encode(ToPixelWord(run.color))));
         out[p + 2] = static_cast<std::uint8_t>(run.repeat & 0xFFu);
         p += kRecordSize;
     }
@@ -66,6 +80,37 @@ bool WritePvz(const TextureInfo& info, const std::vector<ColorRun>& runs) {
         return false;
     }
     return true;
+}
+
+PvzStreamWriter::PvzStreamWriter(const TextureInfo& info) : info_(info), file_(info.texturePath) {}
+
+bool PvzStreamWriter::Open() {
+    codec_ = CodecOrMessage(info_);
+    if (codec_ == nullptr) {
+        return false;
+    }
+    if (!file_.Open()) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    buffer_.assign(kRecordSize * kBufferedRecords, 0);
+    WriteHeader(info_, buffer_);
+    used_ = kPvzHeaderSize;
+    return true;
+}
+
+bool PvzStreamWriter::Commit() {
+    Flush();
+    if (!file_.Commit()) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    return true;
+}
+
+void PvzStreamWriter::Flush() {
+    file_.Write(std::span(buffer_).first(used_));
+    used_ = 0;
 }
 
 }  // namespace qm

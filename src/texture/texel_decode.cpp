@@ -1,5 +1,6 @@
 #include "texture/texel_decode.h"
 
+#include <array>
 #include <string_view>
 
 #include "platform/message_sink.h"
@@ -17,17 +18,35 @@ struct DecoderTexts {
     std::string_view tooMany;
 };
 
+// The sink of the array interface: texels appended to colors.
+class ColorArraySink final : public TexelSink {
+  public:
+    explicit ColorArraySink(std::vector<ArgbColor>& colors) : colors_(colors) {}
+    void Append(std::span<const TexelRun> runs) override {
+        for (const TexelRun& run : runs) {
+            colors_.insert(colors_.end(), run.count, ToArgbColor(run.pixel));
+        }
+    }
+    void PadTo(std::size_t count) override { colors_.resize(count, ArgbColor{}); }
+
+  private:
+    std::vector<ArgbColor>& colors_;
+};
+
 // The walk shared by both decoders. valueOf turns a record's value into a
-// 16-bit colour (false after its own message). The walk stops as soon as the
-// texels exceed width * height, so no stream can make the array grow beyond
-// the picture. A short stream is padded with transparent black.
+// 16-bit colour (false after its own message). held is the number of texels
+// the sink holds already. The walk stops as soon as the texels would exceed
+// width * height, so no stream can make the sink grow beyond the picture. A
+// short stream is padded with transparent black.
 template <class ValueOf>
 bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, TexelWidth width,
-                  const DecoderTexts& texts, ValueOf&& valueOf, std::vector<ArgbColor>& colors) {
+                  const DecoderTexts& texts, ValueOf&& valueOf, std::size_t held, TexelSink& sink) {
     const std::int64_t expected = ExpectedTexels(info);
-    if (expected > 0) {
-        colors.reserve(static_cast<std::size_t>(expected));
-    }
+    const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
+    std::size_t decoded = held;
+    // Records are handed to the sink in batches.
+    std::array<TexelRun, 256> batch;
+    std::size_t batched = 0;
     bool ok = true;
     WalkRunStream(file, width, [&](const RunRecord& record) {
         std::uint32_t value = 0;
@@ -35,34 +54,37 @@ bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, T
             ok = false;
             return false;
         }
-        ArgbColor color;
-        if (!ColorDecode(info.pixelFormat, value, color)) {
+        if (codec == nullptr) {
             ShowMessage(texts.badColor);
             ok = false;
             return false;
         }
-        if (static_cast<std::int64_t>(colors.size() + record.count) > expected) {
+        if (static_cast<std::int64_t>(decoded + record.count) > expected) {
             ShowMessage(texts.tooMany);
             ok = false;
             return false;
         }
-        colors.insert(colors.end(), record.count, color);
+        batch[batched++] = TexelRun{codec->Decode(value), record.count};
+        if (batched == batch.size()) {
+            sink.Append(batch);
+            batched = 0;
+        }
+        decoded += record.count;
         return true;
     });
+    sink.Append(std::span(batch).first(batched));
     if (!ok) {
         return false;
     }
-    if (static_cast<std::int64_t>(colors.size()) < expected) {
+    if (static_cast<std::int64_t>(decoded) < expected) {
         WriteDebugLine(msg::kDebugPadding);
-        colors.resize(static_cast<std::size_t>(expected), ArgbColor{});
+        sink.PadTo(static_cast<std::size_t>(expected));
     }
     return true;
 }
 
-}  // namespace
-
-bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
-                        std::vector<ArgbColor>& colors) {
+bool Decode1Byte(std::span<const std::uint8_t> file, TextureInfo& info, std::size_t held,
+                 TexelSink& sink) {
     if (!ReadColorPalette(info)) {
         return false;
     }
@@ -76,17 +98,50 @@ bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
         return true;
     };
     return DecodeStream(file, info, TexelWidth::kOneByte,
-                        {msg::kBadColor1Byte, msg::kTooManyTexels1Byte}, lookUp, colors);
+                        {msg::kBadColor1Byte, msg::kTooManyTexels1Byte}, lookUp, held, sink);
 }
 
-bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
-                        std::vector<ArgbColor>& colors) {
+bool Decode2Byte(std::span<const std::uint8_t> file, const TextureInfo& info, std::size_t held,
+                 TexelSink& sink) {
     auto direct = [](std::uint32_t texel, std::uint32_t& value) {
         value = texel;
         return true;
     };
     return DecodeStream(file, info, TexelWidth::kTwoByte,
-                        {msg::kBadColor2Byte, msg::kTooManyTexels2Byte}, direct, colors);
+                        {msg::kBadColor2Byte, msg::kTooManyTexels2Byte}, direct, held, sink);
+}
+
+// The array is reserved for the whole picture up front, so it never moves.
+void ReserveForPicture(const TextureInfo& info, std::vector<ArgbColor>& colors) {
+    const std::int64_t expected = ExpectedTexels(info);
+    if (expected > 0) {
+        colors.reserve(static_cast<std::size_t>(expected));
+    }
+}
+
+}  // namespace
+
+bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
+                        std::vector<ArgbColor>& colors) {
+    ReserveForPicture(info, colors);
+    ColorArraySink sink(colors);
+    return Decode1Byte(file, info, colors.size(), sink);
+}
+
+bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
+                        std::vector<ArgbColor>& colors) {
+    ReserveForPicture(info, colors);
+    ColorArraySink sink(colors);
+    return Decode2Byte(file, info, colors.size(), sink);
+}
+
+bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {
+    return Decode1Byte(file, info, 0, sink);
+}
+
+bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
+                        TexelSink& sink) {
+    return Decode2Byte(file, info, 0, sink);
 }
 
 }  // namespace qm

@@ -7,9 +7,23 @@
 #include <vector>
 
 #include "texture/argb_color.h"
+#include "texture/color_run.h"
+#include "texture/pixel_word.h"
 #include "texture/pvz_header.h"
 
 namespace qm {
+
+// Where decoded texels go when not into an array: the converter places them
+// on the picture as they come, a few hundred records at a time.
+class TexelSink {
+  public:
+    virtual ~TexelSink() = default;
+    // The next texels of the stream.
+    virtual void Append(std::span<const TexelRun> runs) = 0;
+    // After a successful decode of a short stream: the texels from count to
+    // the picture's end are transparent black.
+    virtual void PadTo(std::size_t count) = 0;
+};
 
 // 1-byte palette indices (data-format code 7). Reads the palette first.
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
@@ -18,5 +32,10 @@ bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
 // 2-byte colours (every other data-format code).
 bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
                         std::vector<ArgbColor>& colors);
+
+// The same two into a sink, with the same checks and messages.
+bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink);
+bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
+                        TexelSink& sink);
 
 }  // namespace qm

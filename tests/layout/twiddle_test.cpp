@@ -1,6 +1,10 @@
+#include "layout/twiddle.h"
+
 #include <gtest/gtest.h>
 
-#include "layout/twiddle.h"
+#include <cstring>
+
+#include "layout/stream_pieces.h"
 #include "support/test_support.h"
 
 namespace qm {
@@ -39,8 +43,8 @@ std::vector<std::uint32_t> PlacedPositions(std::int32_t w, std::int32_t h) {
         const std::uint8_t* row = surface.GetBits() + y * surface.GetPitch();
         for (std::int32_t x = 0; x < w; ++x) {
             const std::uint8_t* p = row + 4 * x;
-            grid.push_back(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                           std::uint32_t(p[3]) << 24);
+            grid.push_back(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
+                           std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
         }
     }
     return grid;
@@ -63,7 +67,8 @@ TEST(TwiddleOrder, GoldenTables) {
 
 TEST(TwiddleOrder, MatchesTheRecursiveSplitForEveryShape) {
     for (std::int32_t side = 1; side <= 256; side *= 2) {
-        for (auto [w, h] : {std::pair{side, side}, std::pair{2 * side, side}, std::pair{side, 2 * side}}) {
+        for (auto [w, h] :
+             {std::pair{side, side}, std::pair{2 * side, side}, std::pair{side, 2 * side}}) {
             std::vector<std::uint32_t> want(static_cast<std::size_t>(w * h));
             SplitReference(0, 0, side, 0, want, w);
             const auto second = static_cast<std::uint32_t>(side * side);
@@ -88,7 +93,8 @@ TEST(TwiddleRoots, RefusesOtherShapes) {
 TEST(TwiddleSquare, IsTheInverseOfPlacement) {
     test::Random random(3);
     for (std::int32_t side = 1; side <= 1024; side *= 2) {
-        for (auto [w, h] : {std::pair{side, side}, std::pair{2 * side, side}, std::pair{side, 2 * side}}) {
+        for (auto [w, h] :
+             {std::pair{side, side}, std::pair{2 * side, side}, std::pair{side, 2 * side}}) {
             std::vector<ArgbColor> colors(static_cast<std::size_t>(w * h));
             for (auto& c : colors) c = random.Color();
             std::vector<TwiddleRegion> roots;
@@ -111,8 +117,8 @@ TEST(TwiddleSquare, TwentyFourBitPixelsAreOpaque) {
     std::vector<ArgbColor> colors(4);
     ASSERT_TRUE(TwiddleSquare(surface, {0, 0, 0, 2}, colors));
     EXPECT_EQ(colors[0], (ArgbColor{255, 2, 1, 0}));
-    EXPECT_EQ(colors[1], (ArgbColor{255, 8, 7, 6}));   // (0, 1)
-    EXPECT_EQ(colors[2], (ArgbColor{255, 5, 4, 3}));   // (1, 0)
+    EXPECT_EQ(colors[1], (ArgbColor{255, 8, 7, 6}));  // (0, 1)
+    EXPECT_EQ(colors[2], (ArgbColor{255, 5, 4, 3}));  // (1, 0)
     EXPECT_EQ(colors[3], (ArgbColor{255, 11, 10, 9}));
 }
 
@@ -126,6 +132,59 @@ TEST(TwiddleSquare, RefusesRegionsOutsideTheSurfaceOrArray) {
     EXPECT_FALSE(TwiddleSquare(surface, {0, 0, 0, 0}, colors));
     ImageSurface empty;
     EXPECT_FALSE(TwiddleSquare(empty, {0, 0, 0, 1}, colors));
+}
+
+TEST(StreamPieces, ReadInOrderTheyGiveTheWholeStream) {
+    // Each pixel holds its own stream position; reading the pieces in order
+    // must give 0, 1, 2, ... to the end.
+    const std::pair<std::int32_t, std::int32_t> shapes[] = {
+        {2, 2}, {4, 2}, {2, 4}, {64, 64}, {128, 64}, {64, 128}, {256, 256}, {512, 256}};
+    for (const auto& [w, h] : shapes) {
+        std::vector<TwiddleRegion> roots;
+        ASSERT_TRUE(TwiddleRoots(w, h, roots));
+        ImageSurface surface;
+        ASSERT_TRUE(surface.Create(w, h, 32, true));
+        std::vector<PixelWord> positions(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        for (std::size_t i = 0; i < positions.size(); ++i) {
+            positions[i] = static_cast<PixelWord>(i);
+        }
+        for (const auto& root : roots) ASSERT_TRUE(UntwiddleSquare(surface, root, positions));
+
+        const StreamPieces pieces = StreamPieces::Twiddled(roots);
+        std::vector<PixelWord> read;
+        std::vector<PixelWord> piece(pieces.MaxLength());
+        for (std::size_t i = 0; i < pieces.Count(); ++i) {
+            ASSERT_TRUE(ReadPiece(surface, pieces.At(i), piece));
+            read.insert(read.end(), piece.begin(), piece.begin() + pieces.At(i).Length());
+        }
+        EXPECT_EQ(read, positions) << w << "x" << h;
+
+        // And placing them in order puts every position back.
+        ImageSurface placed;
+        ASSERT_TRUE(placed.Create(w, h, 32, true));
+        for (std::size_t i = 0, at = 0; i < pieces.Count(); at += pieces.At(i).Length(), ++i) {
+            ASSERT_TRUE(PlacePiece(placed, pieces.At(i), std::span(positions).subspan(at)));
+        }
+        const std::size_t bytes = positions.size() * 4;
+        EXPECT_EQ(std::memcmp(placed.GetBits(), surface.GetBits(), bytes), 0) << w << "x" << h;
+    }
+}
+
+TEST(StreamPieces, RowsAndTheirLimits) {
+    ImageSurface surface;
+    ASSERT_TRUE(surface.Create(5, 3, 24, false));
+    surface.GetBits()[3 * 5 + 0] = 7;  // blue of pixel (0, 1)
+    const StreamPieces pieces = StreamPieces::Rows(5, 3);
+    ASSERT_EQ(pieces.Count(), 3u);
+    ASSERT_EQ(pieces.MaxLength(), 5u);
+    std::vector<PixelWord> row(5);
+    ASSERT_TRUE(ReadPiece(surface, pieces.At(1), row));
+    EXPECT_EQ(row[0], MakePixelWord(7, 0, 0, 255));  // 24-bit pixels are opaque
+    std::vector<PixelWord> shortRow(4);
+    EXPECT_FALSE(ReadPiece(surface, pieces.At(1), shortRow));
+    EXPECT_FALSE(PlacePiece(surface, pieces.At(1), row));  // placing needs 32 bits
+    EXPECT_FALSE(ReadPiece(surface, StreamPiece{0, 3, 5, false}, row));
+    EXPECT_FALSE(ReadPiece(surface, StreamPiece{1, 0, 5, false}, row));
 }
 
 }  // namespace

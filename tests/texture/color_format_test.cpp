@@ -1,8 +1,9 @@
+#include "texture/color_format.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/messages.h"
 #include "support/test_support.h"
-#include "texture/color_format.h"
 
 namespace qm {
 namespace {
@@ -29,13 +30,13 @@ TEST(ColorDecode, GoldenValues) {
 
 TEST(ColorDecode, TellingValuesOfEachFieldWidth) {
     // 5-bit field in the blue of RGB565, 6-bit in its green, 4-bit in ARGB4444.
-    const std::pair<std::uint32_t, std::uint32_t> five[] = {
-        {1, 8}, {3, 24}, {4, 32}, {5, 41}, {16, 131}, {30, 246}, {31, 255}};
+    const std::pair<std::uint32_t, std::uint32_t> five[] = {{1, 8},    {3, 24},   {4, 32},  {5, 41},
+                                                            {16, 131}, {30, 246}, {31, 255}};
     for (auto [x, want] : five) {
         EXPECT_EQ(Decode(1, x).blue, want) << x;
     }
-    const std::pair<std::uint32_t, std::uint32_t> six[] = {
-        {1, 4}, {20, 80}, {21, 85}, {32, 129}, {62, 250}, {63, 255}};
+    const std::pair<std::uint32_t, std::uint32_t> six[] = {{1, 4},    {20, 80},  {21, 85},
+                                                           {32, 129}, {62, 250}, {63, 255}};
     for (auto [x, want] : six) {
         EXPECT_EQ(Decode(1, x << 5).green, want) << x;
     }
@@ -109,6 +110,28 @@ TEST(ColorFormats, UnknownFormatFailsInBothDirections) {
     EXPECT_FALSE(ColorEncode(255, c, value));
     EXPECT_EQ(value, 0u);
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(msg::kColorEncodeError)});
+}
+
+TEST(PixelCodec, TablesAgreeWithColorDecodeAndColorEncode) {
+    for (std::uint8_t format = 0; format <= 2; ++format) {
+        const PixelCodec* codec = FindPixelCodec(format);
+        ASSERT_NE(codec, nullptr);
+        for (std::uint32_t value = 0; value <= 0xFFFF; ++value) {
+            ArgbColor c;
+            ASSERT_TRUE(ColorDecode(format, value, c));
+            ASSERT_EQ(codec->Decode(value), ToPixelWord(c)) << "format " << int(format);
+        }
+        // Every channel value in every place: encoding treats channels apart.
+        for (std::uint32_t v = 0; v < 256; ++v) {
+            for (const ArgbColor c :
+                 {ArgbColor{v, 0, 0, 0}, ArgbColor{0, v, 0, 0}, ArgbColor{0, 0, v, 0},
+                  ArgbColor{0, 0, 0, v}, ArgbColor{v, v, 255 - v, v / 2}}) {
+                ASSERT_EQ(codec->Encode(ToPixelWord(c)), Encode(format, c))
+                    << "format " << int(format) << " value " << v;
+            }
+        }
+    }
+    EXPECT_EQ(FindPixelCodec(3), nullptr);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
+#include "texture/color_run.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/messages.h"
 #include "support/test_support.h"
 #include "texture/color_format.h"
-#include "texture/color_run.h"
 #include "texture/pvz_writer.h"
 #include "texture/run_stream.h"
 
@@ -128,6 +132,73 @@ TEST(RunStream, EncodeWriteWalkGivesBackEveryTexelValue) {
         });
         EXPECT_EQ(i, colors.size());
     }
+}
+
+TEST(PixelRunSplitter, RunsGoOnAcrossPartsAsEncodeColorRunsSplits) {
+    test::Random random(11);
+    std::vector<ArgbColor> colors;
+    for (int i = 0; i < 2000; ++i) {
+        const ArgbColor c = random.Color();
+        colors.insert(colors.end(), random.Below(600) + 1, c);
+    }
+    std::vector<PixelWord> pixels;
+    for (const ArgbColor& c : colors) pixels.push_back(ToPixelWord(c));
+    std::vector<ColorRun> want;
+    EncodeColorRuns(colors, want);
+    for (const std::size_t part :
+         {std::size_t{1}, std::size_t{7}, std::size_t{256}, std::size_t{4096}, pixels.size()}) {
+        std::vector<ColorRun> got;
+        PixelRunSplitter splitter([&got](PixelWord pixel, std::size_t length) {
+            got.push_back(ColorRun{static_cast<std::uint32_t>(length - 1), ToArgbColor(pixel)});
+        });
+        for (std::size_t at = 0; at < pixels.size(); at += part) {
+            splitter.Add(std::span(pixels).subspan(at, std::min(part, pixels.size() - at)));
+        }
+        splitter.Finish();
+        ASSERT_EQ(got.size(), want.size()) << part;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            ASSERT_EQ(got[i].repeat, want[i].repeat) << part << " run " << i;
+            ASSERT_EQ(got[i].color, want[i].color) << part << " run " << i;
+        }
+    }
+}
+
+TEST(PvzStreamWriter, WritesTheBytesOfBuildPvzBytes) {
+    const test::TempDir dir;
+    test::Random random(5);
+    for (std::uint8_t format = 0; format <= 2; ++format) {
+        std::vector<ColorRun> runs;
+        // Enough records to fill the writer's buffer several times.
+        for (int i = 0; i < 20000; ++i) {
+            runs.push_back(ColorRun{static_cast<std::uint32_t>(random.Below(256)), random.Color()});
+        }
+        TextureInfo info;
+        info.pixelFormat = format;
+        info.dataFormat = 1;
+        info.width = 512;
+        info.height = 256;
+        info.headerText = "0123456789abcdef01234567";
+        info.texturePath = (dir.path() / "stream.pvz").string();
+        std::vector<std::uint8_t> want;
+        ASSERT_TRUE(BuildPvzBytes(info, runs, want));
+        PvzStreamWriter writer(info);
+        ASSERT_TRUE(writer.Open());
+        for (const ColorRun& run : runs) writer.AddRun(ToPixelWord(run.color), run.repeat + 1);
+        ASSERT_TRUE(writer.Commit());
+        EXPECT_EQ(test::ReadFile(info.texturePath), want) << int(format);
+    }
+}
+
+TEST(PvzStreamWriter, UnknownPixelFormatCreatesNothing) {
+    const test::TempDir dir;
+    test::CapturedMessages messages;
+    TextureInfo info;
+    info.pixelFormat = 3;
+    info.texturePath = (dir.path() / "never.pvz").string();
+    PvzStreamWriter writer(info);
+    EXPECT_FALSE(writer.Open());
+    EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(msg::kColorEncodeError)});
+    EXPECT_FALSE(std::filesystem::exists(info.texturePath));
 }
 
 }  // namespace
