@@ -315,7 +315,7 @@ void BM_EncodeSetting(benchmark::State& state) {
 void SweepArgs(benchmark::internal::Benchmark* b) {
     for (int format = 0; format < kFormatCount; ++format) {
         b->Args({format, -1, 0, 0});
-        for (const int level : {1, 3, 6}) {
+        for (const int level : {1, 3, 4, 5, 6}) {
             for (const int filter :
                  {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_PAETH}) {
                 for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_RLE}) {

@@ -26,16 +26,18 @@ namespace {
 
 // Write settings, measured on 1024x1024 texture-like pictures (colours on
 // RGB565 / ARGB1555 / ARGB4444 levels, flat areas, gradients, some noise);
-// bench/bench_png.cpp repeats the comparison. Against libpng's defaults
-// (level 6, adaptive filtering, Z_FILTERED) one fixed filter with run-length
-// matching was many times faster: libpng no longer tries five filters per row
-// and zlib no longer searches for distant matches. Of the fixed filters,
-// PAETH was the fastest whose files were never larger than the defaults'
-// (UP was a little faster but larger on the noisy pictures). With Z_RLE the
-// level only chooses between storing and compressing, so the lowest is used.
-constexpr int kSaveFilter = PNG_FILTER_PAETH;
-constexpr int kSaveStrategy = Z_RLE;
-constexpr int kSaveLevel = 1;
+// bench/bench_png.cpp repeats the comparison, docs/performance.md has the
+// figures. The rule: the fastest setting whose files are never larger than
+// with libpng's defaults (level 6, adaptive filtering, Z_FILTERED). Without a
+// filter libpng no longer tries five per row, and quantised colours repeat
+// exactly, which zlib finds better than the filters' differences. Level 4 is
+// zlib's first level with lazy matching: below it ARGB4444 files grew past
+// the defaults'; above it saving only got slower (level 6: half the speed
+// for 2-6% smaller files). The fixed filters with Z_RLE were a little faster
+// but 6-30% larger. Files without a filter also load fastest.
+constexpr int kSaveFilter = PNG_FILTER_NONE;
+constexpr int kSaveStrategy = Z_FILTERED;
+constexpr int kSaveLevel = 4;
 
 // Signature (8), then the IHDR chunk: length (4), type (4), data (13), CRC (4).
 constexpr std::size_t kSignatureSize = 8;
