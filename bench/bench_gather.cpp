@@ -11,25 +11,6 @@
 namespace qm::bench {
 namespace {
 
-Layout LayoutArg(const benchmark::State& state) {
-    return static_cast<Layout>(state.range(2));
-}
-
-const char* LayoutName(Layout layout) {
-    return layout == Layout::kRectangle ? "row-major" : "twiddled";
-}
-
-void LayoutArgs(benchmark::internal::Benchmark* b) {
-    for (const Layout layout : {Layout::kRectangle, Layout::kTwiddled}) {
-        for (const int side : kSides) {
-            for (const Content content : kAllContents) {
-                b->Args({side, static_cast<int>(content), static_cast<int>(layout)});
-            }
-        }
-    }
-    b->Unit(benchmark::kMillisecond)->MinTime(0.2);
-}
-
 void BM_GetPngColor(benchmark::State& state) {
     const Case c = CaseOf(state);
     const Layout layout = LayoutArg(state);

@@ -13,25 +13,6 @@
 namespace qm::bench {
 namespace {
 
-Layout LayoutArg(const benchmark::State& state) {
-    return static_cast<Layout>(state.range(2));
-}
-
-const char* LayoutName(Layout layout) {
-    return layout == Layout::kRectangle ? "row-major" : "twiddled";
-}
-
-void LayoutArgs(benchmark::internal::Benchmark* b) {
-    for (const Layout layout : {Layout::kRectangle, Layout::kTwiddled}) {
-        for (const int side : kSides) {
-            for (const Content content : kAllContents) {
-                b->Args({side, static_cast<int>(content), static_cast<int>(layout)});
-            }
-        }
-    }
-    b->Unit(benchmark::kMillisecond)->MinTime(0.2);
-}
-
 // The records of the picture's file, decoded, as the decoder hands them on.
 std::vector<TexelRun> DecodedRecords(const Case& c, Layout layout) {
     const PixelCodec* codec = FindPixelCodec(kBenchPixelFormat);

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/image_surface.h"
 
 namespace qm {
@@ -127,25 +128,6 @@ const ImageSurface& Texture(Format format) {
     return textures[format];
 }
 
-// A scratch folder for the files, removed at exit.
-const std::string& Scratch() {
-    static const std::string folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        return pattern;
-    }();
-    static const struct Cleanup {
-        ~Cleanup() {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder, ignored);
-        }
-    } cleanup;
-    return folder;
-}
-
 // libpng settings for the comparison; level < 0 means libpng's defaults
 // (level 6, all five filters tried per row, Z_FILTERED).
 struct Setting {
@@ -203,7 +185,7 @@ bool SaveWithDefaults(const ImageSurface& surface, const std::string& path) {
 }
 
 std::string PathFor(const char* what, Format format) {
-    return Scratch() + "/" + what + "-" + kFormatNames[format] + ".png";
+    return bench::ScratchFolder() + "/" + what + "-" + kFormatNames[format] + ".png";
 }
 
 // Each iteration writes a new file: replacing one makes ext4 write it out

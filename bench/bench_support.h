@@ -113,6 +113,26 @@ inline const std::vector<ArgbColor>& StreamColors(const Case& c, Layout layout) 
     return it->second;
 }
 
+// Cases over both layouts: args are side, content, layout.
+inline Layout LayoutArg(const benchmark::State& state) {
+    return static_cast<Layout>(state.range(2));
+}
+
+inline const char* LayoutName(Layout layout) {
+    return layout == Layout::kRectangle ? "row-major" : "twiddled";
+}
+
+inline void LayoutArgs(benchmark::internal::Benchmark* b) {
+    for (const Layout layout : {Layout::kRectangle, Layout::kTwiddled}) {
+        for (const int side : kSides) {
+            for (const Content content : kAllContents) {
+                b->Args({side, static_cast<int>(content), static_cast<int>(layout)});
+            }
+        }
+    }
+    b->Unit(benchmark::kMillisecond)->MinTime(0.2);
+}
+
 // A scratch folder for files the benchmarks write, removed at exit.
 inline const std::string& ScratchFolder() {
     static const std::string folder = [] {
