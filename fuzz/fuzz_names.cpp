@@ -29,12 +29,14 @@ std::string_view FolderOf(std::string_view path) {
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
-bool IsLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+bool IsLowerHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
 
 // A checked name may differ from the original only by an upper-case
 // extension rewritten to lower case.
-void CheckRewrite(const std::string& original, const std::string& checked,
-                  std::string_view lower, std::string_view upper) {
+void CheckRewrite(const std::string& original, const std::string& checked, std::string_view lower,
+                  std::string_view upper) {
     QM_FUZZ_CHECK(checked.size() == original.size());
     if (checked == original) {
         return;

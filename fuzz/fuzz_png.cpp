@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "target_support.h"
 #include "layout/gather.h"
 #include "platform/image_surface.h"
+#include "target_support.h"
 #include "texture/pvz_header.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "target_support.h"
 #include "platform/le_bytes.h"
+#include "target_support.h"
 #include "texture/palette.h"
 #include "texture/pvz_header.h"
 

@@ -35,7 +35,8 @@ fs::path root;
 
 void Emit(const std::string& target, const std::string& name, const Bytes& bytes) {
     std::ofstream out(root / target / name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         std::fprintf(stderr, "make_corpus: cannot write %s/%s\n", target.c_str(), name.c_str());
         std::exit(1);
@@ -44,7 +45,7 @@ void Emit(const std::string& target, const std::string& name, const Bytes& bytes
 
 // Small deterministic generator (xorshift), so every run gives the same seeds.
 class Random {
-public:
+  public:
     explicit Random(std::uint32_t seed) : state_(seed * 2654435761u + 1u) {}
     std::uint32_t Next() {
         state_ ^= state_ << 13;
@@ -54,7 +55,7 @@ public:
     }
     std::uint32_t Below(std::uint32_t bound) { return Next() % bound; }
 
-private:
+  private:
     std::uint32_t state_;
 };
 
@@ -136,12 +137,12 @@ void PvzSeeds() {
         std::int16_t w, h;
         std::uint8_t df;
     };
-    const Shape shapes[] = {{8, 8, 1}, {16, 8, 1}, {4, 8, 13}, {2, 2, 1}, {1, 1, 1},
-                            {5, 3, 9}, {32, 32, 9}, {1, 40, 9}};
+    const Shape shapes[] = {{8, 8, 1}, {16, 8, 1}, {4, 8, 13},  {2, 2, 1},
+                            {1, 1, 1}, {5, 3, 9},  {32, 32, 9}, {1, 40, 9}};
     for (std::uint8_t pf = 0; pf < 3; ++pf) {
         for (const Shape& s : shapes) {
-            const std::string name = std::string(kFormat[pf]) + "-df" + std::to_string(s.df) +
-                                     "-" + std::to_string(s.w) + "x" + std::to_string(s.h);
+            const std::string name = std::string(kFormat[pf]) + "-df" + std::to_string(s.df) + "-" +
+                                     std::to_string(s.w) + "x" + std::to_string(s.h);
             Emit("pvz", name, PvzInput(0, nullptr, Texture(random, pf, s.df, s.w, s.h)));
         }
     }
@@ -332,7 +333,8 @@ void PngSeeds() {
                                kind.colorType == PNG_COLOR_TYPE_RGB ||
                                kind.colorType == PNG_COLOR_TYPE_PALETTE;
             if (keyed && depth >= 2) {
-                Emit("png", base + "-trns", MakePng({kind.colorType, depth, false, true, false}, 4, 4));
+                Emit("png", base + "-trns",
+                     MakePng({kind.colorType, depth, false, true, false}, 4, 4));
             }
         }
     }
@@ -345,7 +347,8 @@ void PngSeeds() {
         surface.Create(6, 4, bpp, bpp == 32);
         for (int y = 0; y < 4; ++y) {
             for (int x = 0; x < 6 * bpp / 8; ++x) {
-                surface.GetBits()[y * surface.GetPitch() + x] = static_cast<std::uint8_t>(x * 40 + y);
+                surface.GetBits()[y * surface.GetPitch() + x] =
+                    static_cast<std::uint8_t>(x * 40 + y);
             }
         }
         const fs::path saved = root / "png" / ".saved.png";
@@ -396,7 +399,8 @@ void RoundTripSeeds() {
         for (std::uint8_t shape = 0; shape < 4; ++shape) {
             for (const bool wide24 : {false, true}) {
                 const bool drivers = (pf + shape) % 2 == 0;
-                Bytes input{pf, static_cast<std::uint8_t>(shape | (wide24 ? 4 : 0) | (drivers ? 8 : 0)),
+                Bytes input{pf,
+                            static_cast<std::uint8_t>(shape | (wide24 ? 4 : 0) | (drivers ? 8 : 0)),
                             static_cast<std::uint8_t>(shape == 3 ? 6 : 2), 4,
                             static_cast<std::uint8_t>(shape == 1 ? 13 : 1)};
                 for (int i = 0; i < 12; ++i) {
@@ -407,10 +411,10 @@ void RoundTripSeeds() {
                     const std::uint32_t c = random.Next();
                     const std::uint8_t count =
                         static_cast<std::uint8_t>(r % 4 == 0 ? 255 : random.Below(8));
-                    input.insert(input.end(), {count, static_cast<std::uint8_t>(r % 3 == 0 ? 255 : c >> 24),
-                                               static_cast<std::uint8_t>(c >> 16),
-                                               static_cast<std::uint8_t>(c >> 8),
-                                               static_cast<std::uint8_t>(c)});
+                    input.insert(input.end(),
+                                 {count, static_cast<std::uint8_t>(r % 3 == 0 ? 255 : c >> 24),
+                                  static_cast<std::uint8_t>(c >> 16),
+                                  static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
                 }
                 const std::string name = std::string("pf") + std::to_string(pf) + "-" +
                                          kShape[shape] + (wide24 ? "-24bit" : "-32bit") +

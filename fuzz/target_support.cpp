@@ -16,7 +16,7 @@ namespace {
 // Owns the scratch folder; the static instance removes it when the process
 // exits normally (libFuzzer ends a timed run through exit()).
 class Scratch {
-public:
+  public:
     Scratch() {
         std::error_code error;
         std::filesystem::path base = std::filesystem::temp_directory_path(error);
@@ -38,7 +38,7 @@ public:
     Scratch& operator=(const Scratch&) = delete;
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -49,7 +49,9 @@ const std::string& ScratchFolder() {
     return scratch.path();
 }
 
-std::string ScratchPath(const std::string& name) { return ScratchFolder() + "/" + name; }
+std::string ScratchPath(const std::string& name) {
+    return ScratchFolder() + "/" + name;
+}
 
 bool WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -70,7 +72,9 @@ bool WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
     return ::close(fd) == 0 && done == bytes.size();
 }
 
-void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
+void RemoveFile(const std::string& path) {
+    ::unlink(path.c_str());
+}
 
 void CheckFailed(const char* condition, const char* file, int line) {
     std::fprintf(stderr, "qm-fuzz: check failed: %s (%s:%d)\n", condition, file, line);

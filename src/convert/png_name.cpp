@@ -71,8 +71,8 @@ std::string BuildPngName(const TextureInfo& info) {
         return name;
     }
     name.replace(at, kPvzExtension.size(), kPngExtension);
-    name.insert(at, "_" + info.headerText + TwoHexDigits(info.pixelFormat) +
-                        TwoHexDigits(info.dataFormat));
+    name.insert(
+        at, "_" + info.headerText + TwoHexDigits(info.pixelFormat) + TwoHexDigits(info.dataFormat));
     return name;
 }
 

@@ -77,7 +77,9 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
 
 AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {}
 
-AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+AtomicFileWriter::~AtomicFileWriter() {
+    Discard();
+}
 
 bool AtomicFileWriter::Open() {
     Discard();

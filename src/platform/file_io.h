@@ -32,7 +32,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
 // destroyed before Commit succeeds, the temporary is removed and an existing
 // target stays exactly as it was.
 class AtomicFileWriter {
-public:
+  public:
     explicit AtomicFileWriter(std::string target);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
@@ -46,7 +46,7 @@ public:
     // Flushes, closes and renames. False when any write failed.
     bool Commit();
 
-private:
+  private:
     void Discard();
 
     std::string target_;

@@ -11,9 +11,11 @@ bool ImageSurface::Allocate(int width, int height, int bitsPerPixel, bool zeroed
         (bitsPerPixel != 24 && bitsPerPixel != 32)) {
         return false;
     }
-    const std::size_t pitch = static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel / 8);
+    const std::size_t pitch =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel / 8);
     const std::size_t size = pitch * static_cast<std::size_t>(height);
-    pixels_.reset(zeroed ? new (std::nothrow) std::uint8_t[size]() : new (std::nothrow) std::uint8_t[size]);
+    pixels_.reset(zeroed ? new (std::nothrow) std::uint8_t[size]()
+                         : new (std::nothrow) std::uint8_t[size]);
     if (pixels_ == nullptr) {
         return false;
     }

@@ -17,7 +17,7 @@
 namespace qm {
 
 class ImageSurface {
-public:
+  public:
     // Load results; negative values are failures.
     static constexpr int kLoaded = 0;
     static constexpr int kLoadFailed = -1;    // missing, unreadable, not a PNG, damaged
@@ -62,7 +62,7 @@ public:
     int GetHeight() const { return height_; }
     bool HasAlphaChannel() const { return hasAlpha_; }
 
-private:
+  private:
     // Takes pixel memory for a picture of the given shape without zeroing it.
     bool Allocate(int width, int height, int bitsPerPixel, bool zeroed);
     // Decodes the PNG on an open file whose header was already checked.

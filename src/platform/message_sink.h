@@ -22,7 +22,7 @@ void WriteDebugLine(std::string_view text);
 // restores the previous one afterwards. Without one, both kinds of text go
 // to standard error. An empty function discards that kind of text.
 class ScopedMessageSink {
-public:
+  public:
     ScopedMessageSink(MessageFunction show, MessageFunction debug);
     ~ScopedMessageSink();
     ScopedMessageSink(const ScopedMessageSink&) = delete;
@@ -30,7 +30,7 @@ public:
 
     struct Sink;
 
-private:
+  private:
     Sink* previous_;
     Sink* own_;
 };

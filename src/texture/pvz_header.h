@@ -62,8 +62,8 @@ struct TextureInfo {
     std::int16_t height = 0;
     std::uint8_t pixelFormat = 0;
     std::uint8_t dataFormat = 0;
-    std::string texturePath;           // the .pvz file name
-    std::string headerText;            // header bytes 8..19 as hex digits
+    std::string texturePath;             // the .pvz file name
+    std::string headerText;              // header bytes 8..19 as hex digits
     std::vector<std::uint32_t> palette;  // 16-bit entries of the .pvp file
 };
 
@@ -78,7 +78,9 @@ inline std::int64_t PixelCount(const TextureInfo& info) {
 
 // Texel count expected by the decoders: width * height as signed 32-bit
 // numbers (never overflows: both sides are 16-bit).
-inline std::int64_t ExpectedTexels(const TextureInfo& info) { return PixelCount(info); }
+inline std::int64_t ExpectedTexels(const TextureInfo& info) {
+    return PixelCount(info);
+}
 
 // "palette", "rectangle" or "twiddled".
 std::string_view DataFormatLayoutName(std::uint8_t dataFormat);

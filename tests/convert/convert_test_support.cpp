@@ -21,9 +21,13 @@ Outcome Run(bool (*driver)(std::string&, std::string*), const std::string& path)
 
 }  // namespace
 
-Outcome PvzToPng(const std::string& path) { return Run(ConvertPvzToPng, path); }
+Outcome PvzToPng(const std::string& path) {
+    return Run(ConvertPvzToPng, path);
+}
 
-Outcome PngToPvz(const std::string& path) { return Run(ConvertPngToPvz, path); }
+Outcome PngToPvz(const std::string& path) {
+    return Run(ConvertPngToPvz, path);
+}
 
 ImageSurface SurfaceOf(int width, int height, int bpp, const std::vector<ArgbColor>& pixels) {
     ImageSurface s;

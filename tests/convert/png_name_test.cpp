@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "convert/png_name.h"
+
+#include <gtest/gtest.h>
 
 namespace qm {
 namespace {
@@ -33,7 +33,9 @@ TEST(CheckPvzExtension, AcceptsLowerAndRewritesUpper) {
 TEST(BuildPngName, InsertsHeaderAndCodes) {
     EXPECT_EQ(BuildPngName(Info("wall.pvz", 1, 9)), "wall_0800000001000000000000000109.png");
     EXPECT_EQ(BuildPngName(Info("a.pvz.pvz", 1, 9)), "a.pvz_0800000001000000000000000109.png");
-    EXPECT_EQ(BuildPngName(Info("x/t.pvz", 2, 13)), "x/t_08000000010000000000000002" "0d.png");
+    EXPECT_EQ(BuildPngName(Info("x/t.pvz", 2, 13)),
+              "x/t_08000000010000000000000002"
+              "0d.png");
     EXPECT_EQ(BuildPngName(Info("w.pvz", 255, 171)), "w_080000000100000000000000ffab.png");
 }
 
@@ -68,7 +70,9 @@ TEST(CheckPngFileName, AcceptsOnlyTheCarrierShape) {
 }
 
 TEST(ParsePngName, TakesFieldsFromTheLastUnderscore) {
-    std::string name = "a_b_0A0000000100000000000000" "0109.x.png";
+    std::string name =
+        "a_b_0A0000000100000000000000"
+        "0109.x.png";
     ASSERT_TRUE(CheckPngFileName(name));
     const PngNameFields f = ParsePngName(name);
     EXPECT_EQ(f.headerText, "0A0000000100000000000000");

@@ -12,7 +12,9 @@ using test::Outcome;
 using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
 
-Texts Shown(std::string_view text) { return {std::string(text)}; }
+Texts Shown(std::string_view text) {
+    return {std::string(text)};
+}
 
 void SavePicture(const std::string& path, int w, int h, int bpp, const ArgbColor& color) {
     const std::vector<ArgbColor> pixels(static_cast<std::size_t>(w * h), color);
@@ -34,7 +36,9 @@ TEST(ConvertPngToPvz, RectangleGoldenFile) {
 
 TEST(ConvertPngToPvz, PaletteCodeBecomesRectangleAfterNotice) {
     test::TempDir dir;
-    const std::string name = "wall_08000000010000000000000001" "07.png";
+    const std::string name =
+        "wall_08000000010000000000000001"
+        "07.png";
     SavePicture(dir / name, 64, 32, 24, {0, 255, 0, 0});
     const Outcome out = test::PngToPvz(dir / name);
     ASSERT_TRUE(out.ok);
@@ -49,9 +53,9 @@ TEST(ConvertPngToPvz, ChoosesTheGathererByCodeAndShape) {
         int w, h;
         Texts shown;
     };
-    for (const Case& c : {Case{64, 64, {}}, Case{64, 32, {}}, Case{32, 64, {}},
-                          Case{60, 60, Shown(msg::kSquareNotPowerOfTwo)},
-                          Case{64, 16, Shown(msg::kBadRatio)}}) {
+    for (const Case& c :
+         {Case{64, 64, {}}, Case{64, 32, {}}, Case{32, 64, {}},
+          Case{60, 60, Shown(msg::kSquareNotPowerOfTwo)}, Case{64, 16, Shown(msg::kBadRatio)}}) {
         const std::string png = dir / ("t_" + code1 + ".png");
         SavePicture(png, c.w, c.h, 32, {10, 20, 30, 40});
         const Outcome out = test::PngToPvz(png);
@@ -125,7 +129,7 @@ TEST(RoundTrip, OwnTexturesComeBackByteForByte) {
         std::uint8_t df;
     };
     const Shape shapes[] = {{64, 64, 1}, {32, 16, 1}, {8, 16, 13}, {2, 2, 13}, {128, 64, 1},
-                            {16, 32, 1}, {3, 5, 9},   {100, 7, 9}, {1, 1, 9},   {256, 256, 9}};
+                            {16, 32, 1}, {3, 5, 9},   {100, 7, 9}, {1, 1, 9},  {256, 256, 9}};
     int converted = 0;
     for (int round = 0; round < 3; ++round) {
         for (std::uint8_t pf = 0; pf <= 2; ++pf) {

@@ -10,9 +10,12 @@ using test::Outcome;
 using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
 
-Texts Shown(std::string_view text) { return {std::string(text)}; }
+Texts Shown(std::string_view text) {
+    return {std::string(text)};
+}
 
-Bytes Texture(std::uint8_t pf, std::uint8_t df, std::int16_t w, std::int16_t h, const Bytes& stream) {
+Bytes Texture(std::uint8_t pf, std::uint8_t df, std::int16_t w, std::int16_t h,
+              const Bytes& stream) {
     Bytes file = test::MakePvzHeader(pf, df, w, h, {8, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
     file.insert(file.end(), stream.begin(), stream.end());
     return file;
@@ -68,9 +71,9 @@ TEST(ConvertPvzToPng, TwiddledShapesAndRefusals) {
         std::int16_t w, h;
         bool ok;
     };
-    for (const Case c : {Case{8, 8, true}, Case{8, 4, true}, Case{4, 8, true}, Case{1, 1, true},
-                         Case{2, 1, true}, Case{8, 2, false}, Case{6, 6, false},
-                         Case{12, 6, false}, Case{0, 0, false}}) {
+    for (const Case c :
+         {Case{8, 8, true}, Case{8, 4, true}, Case{4, 8, true}, Case{1, 1, true}, Case{2, 1, true},
+          Case{8, 2, false}, Case{6, 6, false}, Case{12, 6, false}, Case{0, 0, false}}) {
         const std::string name = dir / "t.pvz";
         test::WriteFile(name, Texture(1, 1, c.w, c.h, CountingStream(c.w * c.h)));
         const Outcome out = test::PvzToPng(name);
@@ -78,7 +81,9 @@ TEST(ConvertPvzToPng, TwiddledShapesAndRefusals) {
         if (!c.ok) {
             EXPECT_EQ(out.shown, Shown(msg::kCreatePngUnsupported)) << c.w << "x" << c.h;
         }
-        const std::string png = dir / "t_08000000010000000000000001" "01.png";
+        const std::string png = dir /
+                                "t_08000000010000000000000001"
+                                "01.png";
         EXPECT_EQ(std::filesystem::exists(png), c.ok);
         std::filesystem::remove(png);
     }
@@ -106,7 +111,9 @@ TEST(ConvertPvzToPng, KeepsAlphaAndWritesAlphaChannel) {
     test::WriteFile(dir / "a.pvz", Texture(2, 9, 1, 1, {0x23, 0x81, 0}));
     ASSERT_TRUE(test::PvzToPng(dir / "a.pvz").ok);
     int bpp = 0;
-    EXPECT_EQ(test::PixelsOf(dir / "a_08000000010000000000000002" "09.png", &bpp),
+    EXPECT_EQ(test::PixelsOf(dir / "a_08000000010000000000000002"
+                                   "09.png",
+                             &bpp),
               (std::vector<ArgbColor>{{136, 17, 34, 51}}));
     EXPECT_EQ(bpp, 32);
     // RGB565 has no alpha: the PNG still has an alpha channel, opaque.

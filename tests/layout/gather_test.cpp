@@ -1,6 +1,7 @@
+#include "layout/gather.h"
+
 #include <gtest/gtest.h>
 
-#include "layout/gather.h"
 #include "layout/twiddle.h"
 #include "platform/messages.h"
 #include "support/test_support.h"
@@ -128,7 +129,8 @@ TEST(Gatherers, RefusalOrderAndMessages) {
         std::vector<ColorRun> runs = before;
         test::CapturedMessages messages;
         EXPECT_FALSE(c.gather(s, Info(c.w, c.h), runs)) << c.w << "x" << c.h;
-        EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(c.message)}) << c.w << "x" << c.h;
+        EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(c.message)})
+            << c.w << "x" << c.h;
         EXPECT_EQ(runs.size(), 1u);
         EXPECT_EQ(runs[0].repeat, 3u);
     }
@@ -141,9 +143,9 @@ TEST(Gatherers, DescriptorLargerThanSurfaceIsRefused) {
     EXPECT_FALSE(GetPngColor_Rect(s, Info(5, 4), runs));
     EXPECT_FALSE(GetPngColor_Squ(s, Info(8, 8), runs));
     EXPECT_FALSE(GetPngColor_SquEX(s, Info(8, 4), runs));
-    EXPECT_EQ(messages.shown, (std::vector<std::string>{std::string(msg::kRectError),
-                                                        std::string(msg::kSquError),
-                                                        std::string(msg::kSquExError)}));
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{std::string(msg::kRectError), std::string(msg::kSquError),
+                                        std::string(msg::kSquExError)}));
 }
 
 }  // namespace

@@ -57,7 +57,8 @@ std::vector<Bytes> PackRows(const PngPicture& picture) {
     for (int y = 0; y < picture.height; ++y) {
         Bytes row((rowBits + 7) / 8, 0);
         for (int i = 0; i < picture.width * channels; ++i) {
-            const std::uint16_t value = picture.samples[static_cast<std::size_t>(y * picture.width * channels + i)];
+            const std::uint16_t value =
+                picture.samples[static_cast<std::size_t>(y * picture.width * channels + i)];
             if (depth == 16) {
                 row[2 * i] = static_cast<std::uint8_t>(value >> 8);
                 row[2 * i + 1] = static_cast<std::uint8_t>(value & 0xFF);
@@ -192,7 +193,8 @@ Bytes Expected(const PngPicture& p) {
 
 Bytes SurfaceBytes(const ImageSurface& surface) {
     Bytes out;
-    const std::size_t rowBytes = static_cast<std::size_t>(surface.GetWidth() * surface.GetBPP() / 8);
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(surface.GetWidth() * surface.GetBPP() / 8);
     for (int y = 0; y < surface.GetHeight(); ++y) {
         const std::uint8_t* row = surface.GetBits() + y * surface.GetPitch();
         out.insert(out.end(), row, row + rowBytes);
@@ -221,7 +223,8 @@ PngPicture MakePicture(int colorType, int depth, int width, int height, std::uin
         for (int c = 0; c < channels; ++c) {
             std::uint16_t value = static_cast<std::uint16_t>(random.Below(levels));
             if (depth < 16 && static_cast<std::uint32_t>(i) < levels) {
-                value = static_cast<std::uint16_t>((static_cast<std::uint32_t>(i) + static_cast<std::uint32_t>(c)) % levels);
+                value = static_cast<std::uint16_t>(
+                    (static_cast<std::uint32_t>(i) + static_cast<std::uint32_t>(c)) % levels);
             } else if (depth == 16 && i < 7) {
                 value = planted16[(i + c) % 7];
             }
@@ -231,7 +234,8 @@ PngPicture MakePicture(int colorType, int depth, int width, int height, std::uin
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         for (std::uint32_t i = 0; i < levels; ++i) {
             const ArgbColor color = random.Color();
-            p.palette.push_back(png_color{static_cast<png_byte>(color.red), static_cast<png_byte>(color.green),
+            p.palette.push_back(png_color{static_cast<png_byte>(color.red),
+                                          static_cast<png_byte>(color.green),
                                           static_cast<png_byte>(color.blue)});
         }
         if (withTransparency) {
@@ -272,18 +276,25 @@ struct Format {
 };
 
 constexpr Format kFormats[] = {
-    {"grey 1", PNG_COLOR_TYPE_GRAY, 1},        {"grey 2", PNG_COLOR_TYPE_GRAY, 2},
-    {"grey 4", PNG_COLOR_TYPE_GRAY, 4},        {"grey 8", PNG_COLOR_TYPE_GRAY, 8},
-    {"grey 16", PNG_COLOR_TYPE_GRAY, 16},      {"grey+alpha 8", PNG_COLOR_TYPE_GRAY_ALPHA, 8},
-    {"grey+alpha 16", PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {"RGB 8", PNG_COLOR_TYPE_RGB, 8},
-    {"RGB 16", PNG_COLOR_TYPE_RGB, 16},        {"RGBA 8", PNG_COLOR_TYPE_RGB_ALPHA, 8},
-    {"RGBA 16", PNG_COLOR_TYPE_RGB_ALPHA, 16}, {"palette 1", PNG_COLOR_TYPE_PALETTE, 1},
-    {"palette 2", PNG_COLOR_TYPE_PALETTE, 2},  {"palette 4", PNG_COLOR_TYPE_PALETTE, 4},
+    {"grey 1", PNG_COLOR_TYPE_GRAY, 1},
+    {"grey 2", PNG_COLOR_TYPE_GRAY, 2},
+    {"grey 4", PNG_COLOR_TYPE_GRAY, 4},
+    {"grey 8", PNG_COLOR_TYPE_GRAY, 8},
+    {"grey 16", PNG_COLOR_TYPE_GRAY, 16},
+    {"grey+alpha 8", PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+    {"grey+alpha 16", PNG_COLOR_TYPE_GRAY_ALPHA, 16},
+    {"RGB 8", PNG_COLOR_TYPE_RGB, 8},
+    {"RGB 16", PNG_COLOR_TYPE_RGB, 16},
+    {"RGBA 8", PNG_COLOR_TYPE_RGB_ALPHA, 8},
+    {"RGBA 16", PNG_COLOR_TYPE_RGB_ALPHA, 16},
+    {"palette 1", PNG_COLOR_TYPE_PALETTE, 1},
+    {"palette 2", PNG_COLOR_TYPE_PALETTE, 2},
+    {"palette 4", PNG_COLOR_TYPE_PALETTE, 4},
     {"palette 8", PNG_COLOR_TYPE_PALETTE, 8},
 };
 
 class PngLoad : public ::testing::Test {
-protected:
+  protected:
     // Writes bytes to a file and loads it. The old file is removed first:
     // truncating one makes some file systems (ext4) write it out at once,
     // which the damage passes below would pay for thousands of times.
@@ -341,8 +352,9 @@ TEST_F(PngLoad, InterlacedAtEverySmallSize) {
         for (int height = 1; height <= 17; height += (height < 9 ? 1 : 4)) {
             for (const int colorType : {PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_PALETTE}) {
                 SCOPED_TRACE(testing::Message() << width << "x" << height << " type " << colorType);
-                PngPicture picture = MakePicture(colorType, colorType == PNG_COLOR_TYPE_PALETTE ? 2 : 8,
-                                                 width, height, seed++, false);
+                PngPicture picture =
+                    MakePicture(colorType, colorType == PNG_COLOR_TYPE_PALETTE ? 2 : 8, width,
+                                height, seed++, false);
                 picture.interlaced = true;
                 ExpectLoadsAs(picture);
             }
@@ -563,7 +575,7 @@ TEST_F(PngLoad, LoadReplacesThePreviousPicture) {
 // the only freedom). Other chunks changed that way are valid files that say
 // something else, so there only a clean result is required.
 class PngDamage : public PngLoad {
-protected:
+  protected:
     struct Chunk {
         std::size_t start;   // offset of the length field
         std::size_t length;  // of the data
@@ -583,7 +595,8 @@ protected:
     }
 
     static void FixCrc(Bytes& png, const Chunk& chunk) {
-        const uLong crc = crc32(0L, png.data() + chunk.start + 4, static_cast<uInt>(chunk.length + 4));
+        const uLong crc =
+            crc32(0L, png.data() + chunk.start + 4, static_cast<uInt>(chunk.length + 4));
         for (int i = 0; i < 4; ++i) {
             png[chunk.start + 8 + chunk.length + static_cast<std::size_t>(i)] =
                 static_cast<std::uint8_t>(crc >> (24 - 8 * i));
@@ -598,7 +611,8 @@ protected:
 
         for (std::size_t length = 0; length < original.size(); ++length) {
             ImageSurface surface;
-            const Bytes cut(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(length));
+            const Bytes cut(original.begin(),
+                            original.begin() + static_cast<std::ptrdiff_t>(length));
             ASSERT_EQ(LoadBytes(cut, surface), ImageSurface::kLoadFailed) << "cut at " << length;
             ASSERT_TRUE(surface.IsNull());
         }
@@ -628,10 +642,12 @@ protected:
                     const int status = LoadBytes(damaged, surface);
                     if (status == ImageSurface::kLoaded) {
                         ++loaded;
-                        ASSERT_EQ(SurfaceBytes(surface).size(),
-                                  static_cast<std::size_t>(surface.GetPitch() * surface.GetHeight()));
+                        ASSERT_EQ(
+                            SurfaceBytes(surface).size(),
+                            static_cast<std::size_t>(surface.GetPitch() * surface.GetHeight()));
                         if (imageData) {
-                            ASSERT_EQ(SurfaceBytes(surface), pixels) << "byte " << at << " bit " << bit;
+                            ASSERT_EQ(SurfaceBytes(surface), pixels)
+                                << "byte " << at << " bit " << bit;
                             ASSERT_EQ(surface.GetWidth(), reference.GetWidth());
                             ASSERT_EQ(surface.GetBPP(), reference.GetBPP());
                         }
@@ -648,7 +664,9 @@ protected:
     }
 };
 
-TEST_F(PngDamage, Rgba) { RunDamagePass(MakePicture(PNG_COLOR_TYPE_RGB_ALPHA, 8, 6, 5, 21, false)); }
+TEST_F(PngDamage, Rgba) {
+    RunDamagePass(MakePicture(PNG_COLOR_TYPE_RGB_ALPHA, 8, 6, 5, 21, false));
+}
 
 TEST_F(PngDamage, InterlacedPaletteWithTransparency) {
     PngPicture picture = MakePicture(PNG_COLOR_TYPE_PALETTE, 4, 9, 7, 22, true);

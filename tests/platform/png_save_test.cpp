@@ -56,7 +56,8 @@ struct Shape {
     int width, height;
 };
 
-constexpr Shape kShapes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {7, 5}, {64, 64}, {257, 129}, {1000, 3}};
+constexpr Shape kShapes[] = {{1, 1}, {1, 9},   {9, 1},     {2, 2},
+                             {7, 5}, {64, 64}, {257, 129}, {1000, 3}};
 
 TEST(PngRoundTrip, RgbaIsPixelExact) {
     test::TempDir dir;
@@ -152,8 +153,8 @@ TEST(PngSave, ExtensionMustBePngInAnyCase) {
         EXPECT_EQ(loaded.Load(dir / name), ImageSurface::kLoaded);
     }
     const std::vector<std::string> saved = dir.List();
-    for (const char* name : {"f.jpg", "g.png.jpg", "h", "i.", "j.pn", "k.pngx", "l.bmp", "png", "m.p ng",
-                             "n.png ", "o.pvz"}) {
+    for (const char* name : {"f.jpg", "g.png.jpg", "h", "i.", "j.pn", "k.pngx", "l.bmp", "png",
+                             "m.p ng", "n.png ", "o.pvz"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(surface.Save(dir / name));
     }
@@ -193,8 +194,8 @@ TEST(PngSave, UnwritableFolderLeavesNothing) {
     ASSERT_TRUE(surface.Create(8, 8, 32, true));
     ASSERT_TRUE(surface.Save(dir / "locked/old.png"));
     const Bytes original = test::ReadFile(dir / "locked/old.png");
-    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     FillRandom(surface, 3);
     EXPECT_FALSE(surface.Save(dir / "locked/old.png"));
     EXPECT_FALSE(surface.Save(dir / "locked/new.png"));

@@ -50,7 +50,8 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
@@ -75,7 +76,8 @@ std::vector<std::uint8_t> MakePvzHeader(std::uint8_t pixelFormat, std::uint8_t d
     return bytes;
 }
 
-std::vector<std::uint8_t> MakePalette(const std::vector<std::uint16_t>& entries, std::uint16_t count) {
+std::vector<std::uint8_t> MakePalette(const std::vector<std::uint16_t>& entries,
+                                      std::uint16_t count) {
     std::vector<std::uint8_t> bytes(16 + 2 * entries.size(), 0xAB);
     WriteLe16(bytes, 14, count);
     for (std::size_t i = 0; i < entries.size(); ++i) {

@@ -14,18 +14,18 @@ namespace qm::test {
 // Captures every message and diagnostic line of the current thread while
 // alive.
 class CapturedMessages {
-public:
+  public:
     CapturedMessages();
     std::vector<std::string> shown;
     std::vector<std::string> debug;
 
-private:
+  private:
     ScopedMessageSink sink_;
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -35,7 +35,7 @@ public:
     // Names of the entries in the folder, sorted.
     std::vector<std::string> List() const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -48,17 +48,18 @@ std::vector<std::uint8_t> MakePvzHeader(std::uint8_t pixelFormat, std::uint8_t d
                                         const std::vector<std::uint8_t>& headerBytes = {});
 
 // A .pvp palette file with the given entries and count.
-std::vector<std::uint8_t> MakePalette(const std::vector<std::uint16_t>& entries, std::uint16_t count);
+std::vector<std::uint8_t> MakePalette(const std::vector<std::uint16_t>& entries,
+                                      std::uint16_t count);
 
 // Deterministic pseudo-random numbers for property tests.
 class Random {
-public:
+  public:
     explicit Random(std::uint64_t seed) : state_(seed * 2654435761u + 1) {}
     std::uint32_t Next();
     std::uint32_t Below(std::uint32_t bound) { return Next() % bound; }
     ArgbColor Color();
 
-private:
+  private:
     std::uint64_t state_;
 };
 

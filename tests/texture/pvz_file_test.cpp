@@ -62,9 +62,9 @@ TEST(WritePvz, WritesHeaderAndRecords) {
     ASSERT_TRUE(WritePvz(info, runs));
     const auto file = test::ReadFile(info.texturePath);
     const std::vector<std::uint8_t> want = {
-        0x20, 0x10, 0, 0, 'G', 'B', 'I', 'X', 0x0A, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 4,
-        'P',  'V',  'R', 'T', 0, 0, 0, 0, 1, 9, 0, 0, 64, 0, 32, 0,
-        0xFF, 0xFF, 255, 0, 0, 0};
+        0x20, 0x10, 0, 0, 'G', 'B', 'I', 'X', 0x0A, 0,    0,   0, 1, 0,
+        0,    0,    0, 0, 0,   4,   'P', 'V', 'R',  'T',  0,   0, 0, 0,
+        1,    9,    0, 0, 64,  0,   32,  0,   0xFF, 0xFF, 255, 0, 0, 0};
     EXPECT_EQ(file, want);  // size word 64 * 32 * 2 + 32 = 4128 = 0x1020
 }
 
@@ -93,9 +93,8 @@ TEST(WritePvz, UnknownPixelFormatTouchesNothing) {
     test::CapturedMessages messages;
     EXPECT_FALSE(WritePvz(Info(dir / "keep.pvz", 2, 2, 3), {{0, {}}}));
     EXPECT_FALSE(WritePvz(Info(dir / "new.pvz", 2, 2, 7), {}));
-    EXPECT_EQ(messages.shown,
-              (std::vector<std::string>{std::string(msg::kColorEncodeError),
-                                        std::string(msg::kColorEncodeError)}));
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{std::string(msg::kColorEncodeError),
+                                                        std::string(msg::kColorEncodeError)}));
     EXPECT_EQ(test::ReadFile(dir / "keep.pvz"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_EQ(dir.List(), std::vector<std::string>{"keep.pvz"});
 }
@@ -113,8 +112,8 @@ TEST(WritePvz, UnwritableFolderFailsWithMessage) {
     }
     test::TempDir dir;
     test::WriteFile(dir / "old.pvz", {9});
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                                 std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     test::CapturedMessages messages;
     EXPECT_FALSE(WritePvz(Info(dir / "old.pvz", 2, 2), {}));
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(msg::kCreateFailed)});

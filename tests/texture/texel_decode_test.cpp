@@ -1,10 +1,11 @@
+#include "texture/texel_decode.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/messages.h"
 #include "support/test_support.h"
 #include "texture/palette.h"
 #include "texture/pvz_header.h"
-#include "texture/texel_decode.h"
 
 namespace qm {
 namespace {
@@ -13,7 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 const ArgbColor kWhite{255, 255, 255, 255};
 const ArgbColor kClear{0, 0, 0, 0};
 
-Bytes Texture(std::uint8_t pf, std::uint8_t df, std::int16_t w, std::int16_t h, const Bytes& stream) {
+Bytes Texture(std::uint8_t pf, std::uint8_t df, std::int16_t w, std::int16_t h,
+              const Bytes& stream) {
     Bytes file = test::MakePvzHeader(pf, df, w, h);
     file.insert(file.end(), stream.begin(), stream.end());
     return file;
@@ -52,7 +54,9 @@ Decoded Decode1(const test::TempDir& dir, const Bytes& file, const Bytes* palett
     return d;
 }
 
-std::vector<std::string> Shown(std::string_view text) { return {std::string(text)}; }
+std::vector<std::string> Shown(std::string_view text) {
+    return {std::string(text)};
+}
 
 TEST(ReadColorData2Byte, FullStreamDecodes) {
     const Bytes file = Texture(1, 9, 4, 4, {0xFF, 0xFF, 0x0F});
@@ -116,7 +120,8 @@ TEST(ReadColorData1Byte, LooksUpPaletteEntries) {
 TEST(ReadColorData1Byte, SixteenEntriesServeSmallIndices) {
     test::TempDir dir;
     std::vector<std::uint16_t> entries;
-    for (std::uint16_t i = 0; i < 16; ++i) entries.push_back(static_cast<std::uint16_t>(i * 0x1111));
+    for (std::uint16_t i = 0; i < 16; ++i)
+        entries.push_back(static_cast<std::uint16_t>(i * 0x1111));
     const Bytes palette = test::MakePalette(entries, 16);
     Bytes stream;
     for (std::uint8_t i = 0; i < 16; ++i) stream.insert(stream.end(), {i, 0});
@@ -186,7 +191,8 @@ TEST(ReadColorPalette, CountsAndOddLengths) {
 TEST(Decoders, SurviveEveryCutAndFlippedBit) {
     test::TempDir dir;
     const Bytes palette = test::MakePalette({0x1234, 0xFFFF, 0x8000, 0x0F0F}, 4);
-    const Bytes twoByte = Texture(0, 1, 4, 4, {0x34, 0x12, 0x04, 0xFF, 0xFF, 0x08, 0x00, 0x80, 0x01});
+    const Bytes twoByte =
+        Texture(0, 1, 4, 4, {0x34, 0x12, 0x04, 0xFF, 0xFF, 0x08, 0x00, 0x80, 0x01});
     const Bytes oneByte = Texture(2, 7, 4, 4, {0x00, 0x03, 0x01, 0x07, 0x03, 0x03});
     test::WriteFile(dir / "t.pvp", palette);
     ScopedMessageSink quiet({}, {});
@@ -221,7 +227,8 @@ TEST(Decoders, SurviveEveryCutAndFlippedBit) {
     TextureInfo info;
     info.texturePath = dir / "t.pvz";
     for (std::size_t cut = 0; cut <= palette.size(); ++cut) {
-        test::WriteFile(dir / "t.pvp", Bytes(palette.begin(), palette.begin() + static_cast<std::ptrdiff_t>(cut)));
+        test::WriteFile(dir / "t.pvp",
+                        Bytes(palette.begin(), palette.begin() + static_cast<std::ptrdiff_t>(cut)));
         EXPECT_EQ(ReadColorPalette(info), cut >= 24) << cut;
     }
 }
