@@ -42,6 +42,19 @@ bench: deps
 	cmake --build --preset release -j $(JOBS)
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+# Whole-program timings against PNG-only baselines (docs/performance.md).
+bench-compare: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	./bench/compare build/release
+
+# Both programs, the menu entry and the icons:  make install PREFIX=~/.local
+PREFIX ?= /usr/local
+install: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	cmake --install build/release --prefix $(PREFIX)
+
 format:
 	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
