@@ -63,8 +63,7 @@ bool BuildPvzBytes(const TextureInfo& info, const std::vector<ColorRun>& runs,
     WriteHeader(info, out);
     std::size_t p = kPvzHeaderSize;
     for (const ColorRun& run : runs) {
-        WriteLe16(out, p, static_cast<std::uint16_t>(codec->Encode(ToPixelWord(run.color))));
-        out[p + 2] = static_cast<std::uint8_t>(run.repeat & 0xFFu);
+        WriteTwoByteRecord(out, p, codec->Encode(ToPixelWord(run.color)), run.repeat + 1u);
         p += kRecordSize;
     }
     return true;

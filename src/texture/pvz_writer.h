@@ -39,11 +39,7 @@ class PvzStreamWriter {
         if (used_ + kRecordSize > buffer_.size()) {
             Flush();
         }
-        const std::uint32_t texel = codec_->Encode(pixel);
-        std::uint8_t* const record = buffer_.data() + used_;
-        record[0] = static_cast<std::uint8_t>(texel & 0xFFu);
-        record[1] = static_cast<std::uint8_t>(texel >> 8);
-        record[2] = static_cast<std::uint8_t>((length - 1) & 0xFFu);
+        WriteTwoByteRecord(buffer_, used_, codec_->Encode(pixel), length);
         used_ += kRecordSize;
     }
     // Writes the rest and puts the file in place; "ファイルの作成に失敗" when

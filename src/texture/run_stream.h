@@ -56,4 +56,12 @@ bool WalkRunStream(std::span<const std::uint8_t> file, TexelWidth width, Visit&&
     return true;
 }
 
+// Writes one 2-byte-texel record at offset: texel (16 bits) for count (1 to
+// 256) texels. The writer only produces 2-byte records.
+inline void WriteTwoByteRecord(std::span<std::uint8_t> out, std::size_t offset, std::uint32_t texel,
+                               std::size_t count) {
+    WriteLe16(out, offset, static_cast<std::uint16_t>(texel));
+    out[offset + 2] = static_cast<std::uint8_t>((count - 1) & 0xFFu);
+}
+
 }  // namespace qm
