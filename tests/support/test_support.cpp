@@ -7,8 +7,8 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "platform/le_bytes.h"
-#include "texture/pvz_header.h"
+#include "convert/png_to_pvz.h"
+#include "convert/pvz_to_png.h"
 
 namespace qm::test {
 
@@ -31,8 +31,8 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::vector<std::string> TempDir::List() const {
-    std::vector<std::string> names;
+Texts TempDir::List() const {
+    Texts names;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
         names.push_back(entry.path().filename().string());
     }
@@ -40,7 +40,7 @@ std::vector<std::string> TempDir::List() const {
     return names;
 }
 
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
+Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
@@ -48,42 +48,13 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
-}
-
-std::vector<std::uint8_t> MakePvzHeader(std::uint8_t pixelFormat, std::uint8_t dataFormat,
-                                        std::int16_t width, std::int16_t height,
-                                        const std::vector<std::uint8_t>& headerBytes) {
-    std::vector<std::uint8_t> bytes(kPvzHeaderSize, 0);
-    std::span<std::uint8_t> out(bytes);
-    WriteLe32(out, kSizeWordOffset,
-              static_cast<std::uint32_t>(std::int64_t{width} * height * 2 + kExpandedSizeBase));
-    std::copy(kGbixMagic.begin(), kGbixMagic.end(), bytes.begin() + kGbixOffset);
-    for (std::size_t i = 0; i < headerBytes.size() && i < kHeaderBytesLength; ++i) {
-        bytes[kHeaderBytesOffset + i] = headerBytes[i];
-    }
-    std::copy(kPvrtMagic.begin(), kPvrtMagic.end(), bytes.begin() + kPvrtOffset);
-    bytes[kPixelFormatOffset] = pixelFormat;
-    bytes[kDataFormatOffset] = dataFormat;
-    WriteLe16(out, kWidthOffset, static_cast<std::uint16_t>(width));
-    WriteLe16(out, kHeightOffset, static_cast<std::uint16_t>(height));
-    return bytes;
-}
-
-std::vector<std::uint8_t> MakePalette(const std::vector<std::uint16_t>& entries,
-                                      std::uint16_t count) {
-    std::vector<std::uint8_t> bytes(16 + 2 * entries.size(), 0xAB);
-    WriteLe16(bytes, 14, count);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        WriteLe16(bytes, 16 + 2 * i, entries[i]);
-    }
-    return bytes;
 }
 
 std::uint32_t Random::Next() {
@@ -96,6 +67,62 @@ std::uint32_t Random::Next() {
 ArgbColor Random::Color() {
     const std::uint32_t v = Next();
     return ArgbColor{v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF};
+}
+
+namespace {
+
+Outcome Run(bool (*driver)(std::string&, std::string*), const std::string& path) {
+    CapturedMessages messages;
+    std::string name = path;
+    Outcome out;
+    out.ok = driver(name, &out.written);
+    out.shown = messages.shown;
+    out.debug = messages.debug;
+    return out;
+}
+
+}  // namespace
+
+Outcome PvzToPng(const std::string& path) {
+    return Run(ConvertPvzToPng, path);
+}
+
+Outcome PngToPvz(const std::string& path) {
+    return Run(ConvertPngToPvz, path);
+}
+
+ImageSurface SurfaceOf(int width, int height, int bpp, const std::vector<ArgbColor>& pixels) {
+    ImageSurface s;
+    s.Create(width, height, bpp, bpp == 32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const ArgbColor& c = pixels[static_cast<std::size_t>(y * width + x)];
+            std::uint8_t* p = s.GetBits() + y * s.GetPitch() + x * bpp / 8;
+            p[0] = static_cast<std::uint8_t>(c.blue);
+            p[1] = static_cast<std::uint8_t>(c.green);
+            p[2] = static_cast<std::uint8_t>(c.red);
+            if (bpp == 32) p[3] = static_cast<std::uint8_t>(c.alpha);
+        }
+    }
+    return s;
+}
+
+std::vector<ArgbColor> PixelsOf(const ImageSurface& s) {
+    std::vector<ArgbColor> pixels;
+    for (int y = 0; y < s.GetHeight(); ++y) {
+        for (int x = 0; x < s.GetWidth(); ++x) {
+            const std::uint8_t* p = s.GetBits() + y * s.GetPitch() + x * s.GetBPP() / 8;
+            pixels.push_back({s.GetBPP() == 32 ? p[3] : 255u, p[2], p[1], p[0]});
+        }
+    }
+    return pixels;
+}
+
+std::vector<ArgbColor> PixelsOf(const std::string& pngPath, int* bpp) {
+    ImageSurface s;
+    if (s.Load(pngPath) != ImageSurface::kLoaded) return {};
+    if (bpp != nullptr) *bpp = s.GetBPP();
+    return PixelsOf(s);
 }
 
 }  // namespace qm::test

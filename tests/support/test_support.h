@@ -1,4 +1,5 @@
-// Shared helpers for the test suites.
+// Shared helpers for the test suites: temporary folders, files, seeded
+// randomness, captured messages and the two drivers run with their messages.
 #pragma once
 
 #include <cstdint>
@@ -6,18 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "texture/argb_color.h"
 
 namespace qm::test {
+
+using Bytes = std::vector<std::uint8_t>;
+using Texts = std::vector<std::string>;
 
 // Captures every message and diagnostic line of the current thread while
 // alive.
 class CapturedMessages {
   public:
     CapturedMessages();
-    std::vector<std::string> shown;
-    std::vector<std::string> debug;
+    Texts shown;
+    Texts debug;
 
   private:
     ScopedMessageSink sink_;
@@ -33,23 +38,14 @@ class TempDir {
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     // Names of the entries in the folder, sorted.
-    std::vector<std::string> List() const;
+    Texts List() const;
 
   private:
     std::filesystem::path path_;
 };
 
-std::vector<std::uint8_t> ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-
-// A .pvz header with the given fields; bytes 8..19 as given, magics filled.
-std::vector<std::uint8_t> MakePvzHeader(std::uint8_t pixelFormat, std::uint8_t dataFormat,
-                                        std::int16_t width, std::int16_t height,
-                                        const std::vector<std::uint8_t>& headerBytes = {});
-
-// A .pvp palette file with the given entries and count.
-std::vector<std::uint8_t> MakePalette(const std::vector<std::uint16_t>& entries,
-                                      std::uint16_t count);
+Bytes ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const Bytes& bytes);
 
 // Deterministic pseudo-random numbers for property tests.
 class Random {
@@ -62,5 +58,22 @@ class Random {
   private:
     std::uint64_t state_;
 };
+
+// One driver call and the messages it showed.
+struct Outcome {
+    bool ok = false;
+    Texts shown;
+    Texts debug;
+    std::string written;  // the file produced, on success
+};
+Outcome PvzToPng(const std::string& path);
+Outcome PngToPvz(const std::string& path);
+
+// A surface filled from a colour per pixel, row by row (24 or 32 bits).
+ImageSurface SurfaceOf(int width, int height, int bpp, const std::vector<ArgbColor>& pixels);
+// A surface's pixels, row by row (alpha 255 at 24 bits).
+std::vector<ArgbColor> PixelsOf(const ImageSurface& surface);
+// A PNG file's pixels; empty when it does not load.
+std::vector<ArgbColor> PixelsOf(const std::string& pngPath, int* bpp = nullptr);
 
 }  // namespace qm::test
