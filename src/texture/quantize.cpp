@@ -338,7 +338,11 @@ void Diffuse(std::span<const PixelWord> pixels, int width, int height, Choose&& 
             Rgb error{0, 0, 0};
             if (const auto chosen = choose(i, target)) {
                 const PixelBytes c = BytesOf(*chosen);
-                error = {target.r - c[2], target.g - c[1], target.b - c[0]};
+                // A transparent pixel's colour is not seen: it passes on
+                // only as much error as it shows.
+                const float shown = static_cast<float>(b[3]) / 255.0f;
+                error = {(target.r - c[2]) * shown, (target.g - c[1]) * shown,
+                         (target.b - c[0]) * shown};
             }
             const int dir = leftToRight ? 1 : -1;
             auto add = [&error](Rgb& cell, float share) {
