@@ -33,6 +33,21 @@ void ConvertCommand::Register(CLI::App& app) {
     command_->add_flag("-v,--verbose", verbose_,
                        "Also print diagnostic lines and the name of each file written");
     command_->add_flag("-r,--recursive", recursive_, "Search folders given as PATH recursively");
+    if (toPng) {
+        command_->add_flag("--indexed", options_.indexed,
+                           "Write palette textures (code 07) as 8-bit palette PNGs");
+    } else {
+        command_->add_flag("--keep-palette", options_.keepPalette,
+                           "Write PNGs named with code 07 as palette textures and their .pvp");
+        command_->add_option("--colors", options_.colors, "Palette entries with --keep-palette")
+            ->check(CLI::Range(2, 256));
+        command_->add_flag("--dither", options_.dither,
+                           "Floyd-Steinberg dithering when colours are narrowed or mapped");
+        command_
+            ->add_option("--alpha-threshold", options_.alphaThreshold,
+                         "ARGB1555: alpha from N up is opaque (default: only 255)")
+            ->check(CLI::Range(0, 255));
+    }
     command_
         ->add_option("PATH", paths_,
                      toPng ? "A .pvz file, or a folder: every .pvz in it"
@@ -52,13 +67,14 @@ ExitCode ConvertCommand::Run() const {
     options.jobs = jobs_ == 0 ? DefaultJobs() : jobs_;
     options.quiet = quiet_;
     options.verbose = verbose_;
-    const ConvertFunction convert = toPng
-                                        ? ConvertFunction([](std::string& path, std::string* out) {
-                                              return ConvertPvzToPng(path, out);
-                                          })
-                                        : ConvertFunction([](std::string& path, std::string* out) {
-                                              return ConvertPngToPvz(path, out);
-                                          });
+    const ConversionOptions conversion = options_;
+    const ConvertFunction convert =
+        toPng ? ConvertFunction([conversion](std::string& path, std::string* out) {
+            return ConvertPvzToPng(path, out, conversion);
+        })
+              : ConvertFunction([conversion](std::string& path, std::string* out) {
+                    return ConvertPngToPvz(path, out, conversion);
+                });
     const BatchCounts counts = RunBatch(files, options, convert);
     return counts.failed == 0 ? ExitCode::kSuccess : ExitCode::kFailure;
 }

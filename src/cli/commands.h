@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/exit_code.h"
+#include "convert/conversion_options.h"
 
 namespace CLI {
 class App;
@@ -33,6 +34,7 @@ class ConvertCommand {
     bool quiet_ = false;
     bool verbose_ = false;
     bool recursive_ = false;
+    ConversionOptions options_;
 };
 
 // info: what a texture holds, as text or as JSON lines.

@@ -1,5 +1,6 @@
 #include "convert/png_to_pvz.h"
 
+#include "convert/palette_texture.h"
 #include "layout/gather.h"
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
@@ -9,6 +10,10 @@
 namespace qm {
 
 bool ConvertPngToPvz(std::string& path, std::string* written) {
+    return ConvertPngToPvz(path, written, ConversionOptions{});
+}
+
+bool ConvertPngToPvz(std::string& path, std::string* written, const ConversionOptions& options) {
     // The picture is loaded under the name as typed; ".PNG" becomes ".png"
     // only for the derived .pvz name.
     const std::string typed = path;
@@ -47,6 +52,10 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
     info.dataFormat = fields.dataFormat;
     info.texturePath = std::move(fields.texturePath);
 
+    if (options.keepPalette && info.dataFormat == data_format::kPalette8) {
+        return WritePaletteTexture(typed, surface, info, options, written);
+    }
+
     // The runs are found as the picture is read in texture order and
     // written as they are found.
     StreamPieces pieces;
@@ -70,6 +79,7 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
     if (!planned) {
         return false;
     }
+    ApplyPixelOptions(surface, info.pixelFormat, options, true);
     PvzStreamWriter writer(info);
     if (!writer.Open()) {
         return false;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "convert/conversion_options.h"
 #include "convert/png_name.h"
 
 namespace qm {
@@ -14,5 +15,7 @@ namespace qm {
 // the name as given. When written is not null it receives the .pvz path on
 // success.
 bool ConvertPngToPvz(std::string& path, std::string* written = nullptr);
+// The same with options (conversion_options.h); the defaults give the above.
+bool ConvertPngToPvz(std::string& path, std::string* written, const ConversionOptions& options);
 
 }  // namespace qm

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "convert/palette_texture.h"
 #include "convert/png_output.h"
 #include "platform/file_io.h"
 #include "platform/message_sink.h"
@@ -43,6 +44,10 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelS
 }
 
 bool ConvertPvzToPng(std::string& path, std::string* written) {
+    return ConvertPvzToPng(path, written, ConversionOptions{});
+}
+
+bool ConvertPvzToPng(std::string& path, std::string* written, const ConversionOptions& options) {
     // The file is read under the name as typed; ".PVZ" becomes ".pvz" only in
     // the names derived from it (palette and PNG).
     const std::string typed = path;
@@ -77,6 +82,9 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
         if (PixelCount(info) > kMaxPixelCount) {
             ShowMessage(msg::kTooLarge);
             return false;
+        }
+        if (options.indexed && info.dataFormat == data_format::kPalette8) {
+            return CreateIndexedPng(file, info, written);
         }
         pieces = PlacementPieces(info);
         if (pieces && surface.Create(info.width, info.height, 32, true)) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/conversion_options.h"
 #include "convert/png_name.h"
 #include "texture/argb_color.h"
 #include "texture/pvz_header.h"
@@ -26,5 +27,7 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelS
 // ".pvz"); the file is still read under the name as given. When written is
 // not null it receives the PNG's path on success.
 bool ConvertPvzToPng(std::string& path, std::string* written = nullptr);
+// The same with options (conversion_options.h); the defaults give the above.
+bool ConvertPvzToPng(std::string& path, std::string* written, const ConversionOptions& options);
 
 }  // namespace qm

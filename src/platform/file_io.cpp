@@ -121,14 +121,30 @@ bool AtomicFileWriter::Write(std::span<const std::uint8_t> bytes) {
     return !failed_;
 }
 
-bool AtomicFileWriter::Commit() {
+bool AtomicFileWriter::Finish() {
+    if (finished_) {
+        return true;
+    }
     if (stream_ == nullptr) {
         return false;
     }
     const bool flushed = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
     const bool closed = std::fclose(stream_) == 0;
     stream_ = nullptr;
-    if (failed_ || !flushed || !closed || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (failed_ || !flushed || !closed) {
+        Discard();
+        return false;
+    }
+    finished_ = true;
+    return true;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (!Finish()) {
+        return false;
+    }
+    finished_ = false;
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
         Discard();
         return false;
     }
@@ -137,6 +153,7 @@ bool AtomicFileWriter::Commit() {
 }
 
 void AtomicFileWriter::Discard() {
+    finished_ = false;
     if (stream_ != nullptr) {
         std::fclose(stream_);
         stream_ = nullptr;

@@ -43,7 +43,11 @@ class AtomicFileWriter {
     // The temporary file's stream, valid between Open and Commit.
     std::FILE* Stream() const { return stream_; }
     bool Write(std::span<const std::uint8_t> bytes);
-    // Flushes, closes and renames. False when any write failed.
+    // Flushes and closes the temporary without renaming it, so that two
+    // files can be written whole before either is put in place. False (and
+    // the temporary removed) when any write failed.
+    bool Finish();
+    // Finishes if not done yet, then renames. False when any write failed.
     bool Commit();
 
   private:
@@ -53,6 +57,7 @@ class AtomicFileWriter {
     std::string temporary_;
     std::FILE* stream_ = nullptr;
     bool failed_ = false;
+    bool finished_ = false;  // closed by Finish, not yet renamed
 };
 
 // Convenience: all of bytes to path, atomically.

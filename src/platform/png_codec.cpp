@@ -19,6 +19,7 @@
 
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
+#include "platform/png_detail.h"
 
 namespace qm {
 
@@ -326,3 +327,33 @@ bool ImageSurface::Save(const std::string& path) const {
 }
 
 }  // namespace qm
+
+namespace qm::png_detail {
+
+int CheckPngHeader(std::FILE* file) {
+    return CheckHeader(file);
+}
+
+bool PngWithinLimits(std::uint64_t width, std::uint64_t height) {
+    return WithinLimits(width, height);
+}
+
+void StopPngOnError(png_structp png, png_const_charp message) {
+    StopOnError(png, message);
+}
+
+void IgnorePngWarning(png_structp png, png_const_charp message) {
+    IgnoreWarning(png, message);
+}
+
+void ApplyPngSaveSettings(png_structp png) {
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, kSaveFilter);
+    png_set_compression_strategy(png, kSaveStrategy);
+    png_set_compression_level(png, kSaveLevel);
+}
+
+bool IsPngPath(const std::string& path) {
+    return HasPngExtension(path);
+}
+
+}  // namespace qm::png_detail

@@ -1,0 +1,157 @@
+// Texture to PNG for palette textures kept as palette pictures. The indices
+// are placed on a 32-bit surface as words, index + 1, so that the zero words
+// a short stream leaves stand apart from every index; the row writer turns
+// them into 8-bit indices.
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "convert/palette_texture.h"
+#include "convert/png_name.h"
+#include "convert/png_output.h"
+#include "platform/message_sink.h"
+#include "platform/messages.h"
+#include "platform/png_indexed.h"
+#include "texture/color_format.h"
+#include "texture/palette.h"
+#include "texture/run_stream.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::size_t kMaxPngEntries = 256;
+
+class DiscardingSink final : public TexelSink {
+  public:
+    void Append(std::span<const TexelRun>) override {}
+    void PadTo(std::size_t) override {}
+};
+
+// ReadColorData1Byte's walk with the same checks, messages and order,
+// handing on index words instead of colours. padded tells whether the
+// stream left texels out.
+bool DecodeIndices(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink,
+                   bool& padded) {
+    if (!ReadColorPalette(info)) {
+        return false;
+    }
+    const std::int64_t expected = ExpectedTexels(info);
+    const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
+    std::size_t decoded = 0;
+    std::array<TexelRun, 256> batch;
+    std::size_t batched = 0;
+    bool ok = true;
+    WalkRunStream(file, TexelWidth::kOneByte, [&](const RunRecord& record) {
+        if (record.value >= info.palette.size()) {
+            ShowMessage(msg::kBadPaletteIndex);
+        } else if (codec == nullptr) {
+            ShowMessage(msg::kBadColor1Byte);
+        } else if (static_cast<std::int64_t>(decoded + record.count) > expected) {
+            ShowMessage(msg::kTooManyTexels1Byte);
+        } else {
+            batch[batched++] = TexelRun{record.value + 1, record.count};
+            if (batched == batch.size()) {
+                sink.Append(batch);
+                batched = 0;
+            }
+            decoded += record.count;
+            return true;
+        }
+        ok = false;
+        return false;
+    });
+    sink.Append(std::span(batch).first(batched));
+    if (!ok) {
+        return false;
+    }
+    if (static_cast<std::int64_t>(decoded) < expected) {
+        WriteDebugLine(msg::kDebugPadding);
+        sink.PadTo(static_cast<std::size_t>(expected));
+        padded = true;
+    }
+    return true;
+}
+
+PngPaletteEntry EntryOf(PixelWord pixel) {
+    const PixelBytes b = BytesOf(pixel);
+    return PngPaletteEntry{b[2], b[1], b[0], b[3]};
+}
+
+// Turns the index words into the colours the colour PNG has.
+void WidenInPlace(ImageSurface& surface, const TextureInfo& info, const PixelCodec* codec) {
+    for (int y = 0; y < surface.GetHeight(); ++y) {
+        std::uint8_t* pixel = surface.GetBits() + y * surface.GetPitch();
+        for (int x = 0; x < surface.GetWidth(); ++x, pixel += 4) {
+            const PixelWord word = LoadPixelWord(pixel);
+            StorePixelWord(pixel, word == 0 || codec == nullptr
+                                      ? kClearPixel
+                                      : codec->Decode(info.palette[word - 1]));
+        }
+    }
+}
+
+}  // namespace
+
+bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std::string* written) {
+    const std::optional<StreamPieces> pieces = PlacementPieces(info);
+    ImageSurface surface;
+    bool padded = false;
+    if (pieces && surface.Create(info.width, info.height, 32, true)) {
+        PieceSink sink(surface, *pieces);
+        if (!DecodeIndices(file, info, sink, padded)) {
+            return false;
+        }
+    } else {
+        DiscardingSink sink;
+        if (!DecodeIndices(file, info, sink, padded)) {
+            return false;
+        }
+    }
+    if (!pieces) {
+        ShowMessage(msg::kCreatePngUnsupported);
+        return false;
+    }
+    if (surface.IsNull()) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    // A texture without records never looked at its pixel format.
+    const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
+    std::vector<PngPaletteEntry> entries;
+    for (std::size_t i = 0; codec != nullptr && i < info.palette.size() && i < kMaxPngEntries;
+         ++i) {
+        entries.push_back(EntryOf(codec->Decode(info.palette[i])));
+    }
+    const PngPaletteEntry clear{0, 0, 0, 0};
+    auto clearAt = std::find(entries.begin(), entries.end(), clear);
+    if (padded && clearAt == entries.end() && entries.size() < kMaxPngEntries) {
+        entries.push_back(clear);
+        clearAt = entries.end() - 1;
+    }
+    if (entries.empty() || (padded && clearAt == entries.end())) {
+        WidenInPlace(surface, info, codec);
+        return SavePng(info, surface, written);
+    }
+    const auto clearIndex = static_cast<std::uint8_t>(clearAt - entries.begin());
+    const std::string name = BuildPngName(info);
+    const bool saved = SaveIndexedPng(
+        name, info.width, info.height, entries, [&](int y, std::span<std::uint8_t> row) {
+            const std::uint8_t* pixel = surface.GetBits() + y * surface.GetPitch();
+            for (std::uint8_t& index : row) {
+                const PixelWord word = LoadPixelWord(pixel);
+                index = word == 0 ? clearIndex : static_cast<std::uint8_t>(word - 1);
+                pixel += 4;
+            }
+        });
+    if (!saved) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    if (written != nullptr) {
+        *written = name;
+    }
+    return true;
+}
+
+}  // namespace qm

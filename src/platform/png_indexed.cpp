@@ -1,0 +1,188 @@
+// Palette PNGs through libpng's classic API, with the header checks, error
+// handling and write settings of png_codec.cpp. As there, the functions
+// that call setjmp hold only plain locals; the open file, the atomic writer
+// and the picture's memory belong to their callers.
+#include "platform/png_indexed.h"
+
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <new>
+
+#include "platform/file_io.h"
+#include "platform/image_surface.h"
+#include "platform/png_detail.h"
+
+namespace qm {
+
+namespace {
+
+using png_detail::IgnorePngWarning;
+using png_detail::StopPngOnError;
+
+int DecodeIndexed(std::FILE* file, IndexedPicture& picture) {
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, StopPngOnError, IgnorePngWarning);
+    if (png == nullptr) {
+        return ImageSurface::kLoadFailed;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return ImageSurface::kLoadFailed;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return ImageSurface::kLoadFailed;
+    }
+    png_set_benign_errors(png, 0);
+    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_init_io(png, file);
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (!png_detail::PngWithinLimits(width, height)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return ImageSurface::kLoadTooLarge;
+    }
+    if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return kNotPalettePng;
+    }
+    png_colorp colors = nullptr;
+    int count = 0;
+    png_get_PLTE(png, info, &colors, &count);
+    png_bytep alpha = nullptr;
+    int alphaCount = 0;
+    if (png_get_tRNS(png, info, &alpha, &alphaCount, nullptr) == 0) {
+        alphaCount = 0;
+    }
+    png_set_packing(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const std::size_t rowBytes = png_get_rowbytes(png, info);
+    bool allocated = rowBytes == width;
+    if (allocated) {
+        try {
+            picture.palette.resize(static_cast<std::size_t>(count));
+            picture.indices.resize(std::size_t{width} * height);
+        } catch (const std::bad_alloc&) {
+            allocated = false;
+        }
+    }
+    if (!allocated) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return ImageSurface::kLoadFailed;
+    }
+    for (std::size_t i = 0; i < picture.palette.size(); ++i) {
+        const auto at = static_cast<int>(i);
+        picture.palette[i] = PngPaletteEntry{colors[i].red, colors[i].green, colors[i].blue,
+                                             at < alphaCount ? alpha[i] : png_byte{255}};
+    }
+    for (int pass = 0; pass < passes; ++pass) {
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, picture.indices.data() + std::size_t{y} * width, nullptr);
+        }
+    }
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    return ImageSurface::kLoaded;
+}
+
+bool EncodeIndexed(std::FILE* file, int width, int height, std::span<const PngPaletteEntry> palette,
+                   const std::function<void(int, std::span<std::uint8_t>)>& fillRow,
+                   std::span<std::uint8_t> row) {
+    png_color colors[PNG_MAX_PALETTE_LENGTH];
+    png_byte alpha[PNG_MAX_PALETTE_LENGTH];
+    int alphaCount = 0;
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        colors[i] = png_color{palette[i].red, palette[i].green, palette[i].blue};
+        alpha[i] = palette[i].alpha;
+        if (palette[i].alpha != 255) {
+            alphaCount = static_cast<int>(i) + 1;
+        }
+    }
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, StopPngOnError, IgnorePngWarning);
+    if (png == nullptr) {
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+                 PNG_FILTER_TYPE_BASE);
+    png_set_PLTE(png, info, colors, static_cast<int>(palette.size()));
+    if (alphaCount > 0) {
+        png_set_tRNS(png, info, alpha, alphaCount, nullptr);
+    }
+    png_detail::ApplyPngSaveSettings(png);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        fillRow(y, row);
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
+    picture = IndexedPicture{};
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
+        return ImageSurface::kLoadFailed;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        ::close(fd);
+        return ImageSurface::kLoadFailed;
+    }
+    int status = png_detail::CheckPngHeader(file);
+    if (status == ImageSurface::kLoaded) {
+        status = DecodeIndexed(file, picture);
+    }
+    std::fclose(file);
+    if (status == ImageSurface::kLoaded) {
+        for (const std::uint8_t index : picture.indices) {
+            if (index >= picture.palette.size()) {
+                status = ImageSurface::kLoadFailed;
+                break;
+            }
+        }
+    }
+    if (status != ImageSurface::kLoaded) {
+        picture = IndexedPicture{};
+    }
+    return status;
+}
+
+bool SaveIndexedPng(const std::string& path, int width, int height,
+                    std::span<const PngPaletteEntry> palette,
+                    const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow) {
+    if (width <= 0 || height <= 0 || width > ImageSurface::kMaxSide ||
+        height > ImageSurface::kMaxSide || palette.empty() ||
+        palette.size() > PNG_MAX_PALETTE_LENGTH || !png_detail::IsPngPath(path)) {
+        return false;
+    }
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+    AtomicFileWriter writer(path);
+    return writer.Open() && EncodeIndexed(writer.Stream(), width, height, palette, fillRow, row) &&
+           writer.Commit();
+}
+
+}  // namespace qm

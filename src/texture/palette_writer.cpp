@@ -1,0 +1,124 @@
+#include "texture/palette_writer.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string_view>
+
+#include "platform/le_bytes.h"
+#include "platform/message_sink.h"
+#include "platform/messages.h"
+#include "texture/palette.h"
+#include "texture/pvz_writer.h"
+#include "texture/run_stream.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::size_t kRecordSize = static_cast<std::size_t>(TexelWidth::kOneByte);
+constexpr std::size_t kBufferedRecords = 32768;
+constexpr std::string_view kPaletteTag = "PVPL";
+
+std::uint32_t ChunkSize(std::size_t count) {
+    return static_cast<std::uint32_t>(kPaletteChunkBase + kPaletteEntrySize * count);
+}
+
+}  // namespace
+
+std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint16_t> entries;
+    for (std::size_t p = kPaletteEntriesOffset; p + kPaletteEntrySize <= bytes.size();
+         p += kPaletteEntrySize) {
+        entries.push_back(ReadLe16(bytes, p));
+    }
+    return entries;
+}
+
+std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existing,
+                                            std::uint8_t pixelFormat,
+                                            std::span<const std::uint16_t> entries) {
+    std::vector<std::uint8_t> bytes(kPaletteEntriesOffset + kPaletteEntrySize * entries.size(), 0);
+    const std::span<std::uint8_t> out(bytes);
+    if (existing.size() >= kPaletteKeptBytes) {
+        std::copy_n(existing.begin(), kPaletteKeptBytes, out.begin());
+        if (existing.size() >= kPaletteEntriesOffset &&
+            ReadLe32(existing, kPaletteChunkSizeOffset) ==
+                ChunkSize(ReadLe16(existing, kPaletteCountOffset))) {
+            WriteLe32(out, kPaletteChunkSizeOffset, ChunkSize(entries.size()));
+        }
+    } else {
+        std::copy(kPaletteTag.begin(), kPaletteTag.end(), out.begin());
+        WriteLe32(out, kPaletteChunkSizeOffset, ChunkSize(entries.size()));
+        out[kPaletteFormatOffset] = pixelFormat;
+    }
+    WriteLe16(out, kPaletteCountOffset, static_cast<std::uint16_t>(entries.size()));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        WriteLe16(out, kPaletteEntriesOffset + kPaletteEntrySize * i, entries[i]);
+    }
+    return bytes;
+}
+
+PaletteTextureWriter::PaletteTextureWriter(const TextureInfo& info)
+    : info_(info), file_(info.texturePath) {}
+
+bool PaletteTextureWriter::Open() {
+    // The header is the one every .pvz gets; its writer refuses an unknown
+    // pixel format with its own message.
+    std::vector<std::uint8_t> header;
+    if (!BuildPvzBytes(info_, {}, header)) {
+        return false;
+    }
+    if (!file_.Open()) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    buffer_.assign(std::max(kRecordSize * kBufferedRecords, header.size()), 0);
+    std::copy(header.begin(), header.end(), buffer_.begin());
+    used_ = header.size();
+    return true;
+}
+
+void PaletteTextureWriter::AddRun(std::uint8_t index, std::size_t length) {
+    if (used_ + kRecordSize > buffer_.size()) {
+        Flush();
+    }
+    buffer_[used_] = index;
+    buffer_[used_ + 1] = static_cast<std::uint8_t>((length - 1) & 0xFFu);
+    used_ += kRecordSize;
+}
+
+void PaletteTextureWriter::Flush() {
+    file_.Write(std::span(buffer_).first(used_));
+    used_ = 0;
+}
+
+bool PaletteTextureWriter::Commit(std::span<const std::uint8_t> paletteBytes,
+                                  const std::optional<std::vector<std::uint8_t>>& existing) {
+    Flush();
+    const bool unchanged = existing && std::ranges::equal(*existing, paletteBytes);
+    const std::string palettePath = PalettePathFor(info_.texturePath);
+    AtomicFileWriter palette(palettePath);
+    const bool written =
+        file_.Finish() &&
+        (unchanged || (palette.Open() && palette.Write(paletteBytes) && palette.Finish()));
+    if (!written || (!unchanged && !palette.Commit())) {
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    if (!file_.Commit()) {
+        // Both or neither: the palette goes back to what it was.
+        if (!unchanged) {
+            if (existing) {
+                WriteWholeFile(palettePath, *existing);
+            } else {
+                std::error_code ignored;
+                std::filesystem::remove(palettePath, ignored);
+            }
+        }
+        ShowMessage(msg::kCreateFailed);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qm
