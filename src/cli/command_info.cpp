@@ -36,6 +36,13 @@ std::string PaletteEntriesText(const PaletteReport& palette) {
     return std::to_string(palette.entries) + " entries";
 }
 
+// "3 used, 1 unused, 0 duplicate, no index beyond the count".
+std::string PaletteUseText(const PaletteReport& palette) {
+    return std::to_string(palette.used) + " used, " + std::to_string(palette.unused) + " unused, " +
+           std::to_string(palette.duplicates) + " duplicate, " +
+           (palette.indexBeyond ? "some" : "no") + " index beyond the count";
+}
+
 std::string FormatText(const TextureReport& report) {
     std::string out = report.path + ":\n";
     const auto line = [&out](std::string_view key, const std::string& value) {
@@ -62,6 +69,9 @@ std::string FormatText(const TextureReport& report) {
                                 (ratio ? *ratio + ":1" : std::string("n/a")));
         if (report.palette) {
             line("palette", report.palette->path + ", " + PaletteEntriesText(*report.palette));
+            if (report.palette->announced) {
+                line("palette use", PaletteUseText(*report.palette));
+            }
         }
     }
     for (const std::string& problem : report.problems) {
@@ -97,7 +107,11 @@ std::string FormatJson(const TextureReport& report) {
                 .AddRaw("readable", report.palette->readable ? "true" : "false");
             if (report.palette->announced) {
                 palette.Add("count", std::uint64_t{*report.palette->announced})
-                    .Add("entries", report.palette->entries);
+                    .Add("entries", report.palette->entries)
+                    .Add("used", report.palette->used)
+                    .Add("unused", report.palette->unused)
+                    .Add("duplicates", report.palette->duplicates)
+                    .AddRaw("index_beyond_count", report.palette->indexBeyond ? "true" : "false");
             }
             object.AddRaw("palette", palette.Finish());
         }

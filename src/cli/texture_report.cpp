@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <optional>
 #include <span>
@@ -109,6 +110,13 @@ PaletteReport InspectPalette(const std::string& texturePath, std::vector<std::st
     }
     palette.announced = ReadLe16(bytes, kPaletteCountOffset);
     palette.entries = (bytes.size() - kPaletteEntriesOffset) / kPaletteEntrySize;
+    std::vector<bool> seen(0x10000, false);
+    for (std::size_t p = kPaletteEntriesOffset; p + kPaletteEntrySize <= bytes.size();
+         p += kPaletteEntrySize) {
+        const std::uint16_t value = ReadLe16(bytes, p);
+        palette.duplicates += seen[value] ? 1u : 0u;
+        seen[value] = true;
+    }
     if (palette.entries != *palette.announced) {
         problems.push_back("palette announces " + Num(std::uint64_t{*palette.announced}) +
                            " entries but holds " + Num(palette.entries));
@@ -161,6 +169,7 @@ TextureReport InspectTexture(const std::string& path) {
     const std::size_t recordSize = static_cast<std::size_t>(texelWidth);
     std::vector<std::uint8_t> piece(kPvzHeaderSize + kRecordsPerPiece * recordSize, 0);
     std::uint32_t highestIndex = 0;
+    std::array<bool, 256> indexUsed{};  // 1-byte texels only
     while (true) {
         const std::optional<std::size_t> got = file.Read(std::span(piece).subspan(kPvzHeaderSize));
         if (!got) {
@@ -175,6 +184,7 @@ TextureReport InspectTexture(const std::string& path) {
                           ++report.records;
                           report.texels += record.count;
                           highestIndex = std::max(highestIndex, record.value);
+                          indexUsed[record.value & 0xFFu] = true;
                           return true;
                       });
         if (*got < piece.size() - kPvzHeaderSize) {
@@ -219,6 +229,14 @@ TextureReport InspectTexture(const std::string& path) {
     }
     if (texelWidth == TexelWidth::kOneByte && pvzName) {
         report.palette = InspectPalette(name, problems);
+        PaletteReport& palette = *report.palette;
+        for (std::size_t i = 0; i < indexUsed.size(); ++i) {
+            if (indexUsed[i]) {
+                palette.used += i < palette.entries ? 1u : 0u;
+                palette.indexBeyond = palette.indexBeyond || i >= palette.entries;
+            }
+        }
+        palette.unused = palette.entries - palette.used;
         if (report.records > 0 && report.palette->announced &&
             highestIndex >= report.palette->entries) {
             problems.push_back("palette index " + Num(std::uint64_t{highestIndex}) +

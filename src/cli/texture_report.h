@@ -13,6 +13,11 @@ struct PaletteReport {
     bool readable = false;
     std::optional<std::uint32_t> announced;  // the count field, when the header is complete
     std::uint64_t entries = 0;               // whole entries in the file
+    // How the texture uses the entries (with a count only).
+    std::uint64_t used = 0;        // entries some index names
+    std::uint64_t unused = 0;      // entries no index names
+    std::uint64_t duplicates = 0;  // entries equal to an earlier entry
+    bool indexBeyond = false;      // some index is not below the number of entries
 };
 
 struct TextureReport {
