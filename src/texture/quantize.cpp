@@ -390,10 +390,27 @@ std::vector<std::uint16_t> QuantizeColors(std::span<const PixelWord> pixels, std
     }
     if (distinct.size() <= maxEntries) return distinct;
 
+    // Fully transparent colours look the same: they are one point, under
+    // the first of their values.
     std::vector<Point> points;
     points.reserve(distinct.size());
+    std::size_t transparent = std::numeric_limits<std::size_t>::max();
     for (const std::uint16_t v : distinct) {
-        points.push_back({ToVec(codec.Decode(v)), static_cast<double>(counts[v]), v});
+        const PixelWord widened = codec.Decode(v);
+        const auto weight = static_cast<double>(counts[v]);
+        if (BytesOf(widened)[3] == 0) {
+            if (transparent < points.size()) {
+                points[transparent].weight += weight;
+                continue;
+            }
+            transparent = points.size();
+        }
+        points.push_back({ToVec(widened), weight, v});
+    }
+    if (points.size() <= maxEntries) {
+        std::vector<std::uint16_t> values;
+        for (const Point& p : points) values.push_back(p.value);
+        return values;
     }
     std::vector<Vec> means = MedianCut(points, maxEntries);
     Refine(points, means);
@@ -417,7 +434,9 @@ std::vector<std::uint8_t> MapToPalette(std::span<const PixelWord> pixels, int wi
     auto nearestTo = [&](std::uint32_t value) {
         std::uint16_t& entry = nearest[value];
         if (entry == kNoEntry) {
-            entry = static_cast<std::uint16_t>(finder.Find(ToVec(codec.Decode(value))).first);
+            entry = exact[value] != kNoEntry
+                        ? exact[value]
+                        : static_cast<std::uint16_t>(finder.Find(ToVec(codec.Decode(value))).first);
         }
         return static_cast<std::uint8_t>(entry);
     };

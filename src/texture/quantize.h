@@ -29,14 +29,16 @@ std::uint64_t ColorDistance(PixelWord a, PixelWord b);
 // A palette of at most maxEntries 16-bit values in the codec's format for the
 // given pixels (any order, any count). With maxEntries or fewer distinct
 // narrowed colours the palette holds exactly those colours (in the order of
-// their first appearance); otherwise exactly maxEntries distinct values,
-// each the nearest entry of at least one pixel. maxEntries is 1..256.
+// their first appearance); otherwise maxEntries distinct values, each the
+// entry of at least one pixel (fewer only when fully transparent colours,
+// which all look alike, are what makes the count exceed maxEntries).
+// maxEntries is 1..256.
 std::vector<std::uint16_t> QuantizeColors(std::span<const PixelWord> pixels, std::size_t maxEntries,
                                           const PixelCodec& codec);
 
 // The index of each pixel (row by row, width x height) in palette (16-bit
-// values of the codec's format): the entry nearest to the pixel's narrowed
-// colour, the first of equals.
+// values of the codec's format): the first entry that holds the pixel's
+// narrowed colour, else the entry nearest to it, the first of equals.
 // With dither, Floyd-Steinberg error diffusion in serpentine order; a pixel
 // whose colour an entry holds exactly takes that entry and passes no error
 // on, so a picture made of palette colours maps the same either way.
