@@ -249,11 +249,11 @@ struct CliRow {
 
 class PaletteCli : public ::testing::TestWithParam<CliRow> {};
 
-// Indices 0, 1, 5, 0 into entries A, A, B.
+// Indices 0, 1, 3, 0 into entries A, A, B.
 TEST_P(PaletteCli, StatusAndOutput) {
     TempDir dir;
     Bytes stream;
-    for (const std::uint8_t index : {0, 1, 5, 0}) AppendRecord1(stream, index, 0);
+    for (const std::uint8_t index : {0, 1, 3, 0}) AppendRecord1(stream, index, 0);
     WriteFile(dir / "t.pvz", Pvz(1, 7, 2, 2, stream));
     WriteFile(dir / "t.pvp", Palette({0x1234, 0x1234, 0x4321}, 3));
     const std::string command =
