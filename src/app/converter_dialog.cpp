@@ -97,6 +97,9 @@ bool RunDriver(const ConversionDriver& driver, std::string& name) {
         text += error.what();
         ShowMessage(text);
         return false;
+    } catch (...) {
+        ShowMessage(msg::kUnexpectedError);
+        return false;
     }
 }
 
