@@ -1,15 +1,14 @@
-// The command line under interruption, re-extraction of edited PNGs, its
-// notes and progress bar; a texture of negative size through the driver.
-#include <fcntl.h>
+// quillmere-cli interrupted, re-extracting edited PNGs, its notes and progress bar.
 #include <gtest/gtest.h>
 #include <pty.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <regex>
+#include <tuple>
+#include <utility>
 
 #include "support/png_bytes.h"
 #include "support/texture_bytes.h"
@@ -18,251 +17,163 @@ namespace qm::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Cli {
-    pid_t pid = -1;
-    int out = -1;  // standard output, a pipe
-    int err = -1;  // standard error, a pipe unless given
-    int status = -1;
-    std::string Read(int fd) const {
-        std::string text;
-        char buffer[4096];
-        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
-            text.append(buffer, static_cast<std::size_t>(got));
-        }
-        return text;
-    }
-    void Wait() { ::waitpid(pid, &status, 0); }
-};
-
-// Starts quillmere-cli in folder; with errTo >= 0 standard error goes there.
-Cli Start(const TempDir& folder, std::vector<std::string> args, int errTo = -1) {
-    int out[2], err[2];
-    EXPECT_EQ(::pipe(out), 0);
-    EXPECT_EQ(::pipe(err), 0);
-    Cli cli{::fork(), out[0], err[0]};
-    if (cli.pid == 0) {
-        ::dup2(out[1], 1);
-        ::dup2(errTo >= 0 ? errTo : err[1], 2);
-        std::vector<char*> argv{const_cast<char*>(QM_CLI_PATH)};
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (::chdir(folder.path().c_str()) == 0) {
-            ::execv(QM_CLI_PATH, argv.data());
-        }
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    return cli;
-}
+using Args = std::vector<std::string>;
 
 struct Ran {
-    int status;
+    int status = -1;
     std::string out, err;
 };
-Ran RunCli(const TempDir& folder, const std::vector<std::string>& args) {
-    Cli cli = Start(folder, args);
-    Ran ran{0, cli.Read(cli.out), cli.Read(cli.err)};
-    cli.Wait();
-    ran.status = WEXITSTATUS(cli.status);
+
+// Runs quillmere-cli in folder. With signal, sends it once the first line
+// is on standard output; with errTo, standard error goes to that file.
+Ran RunCli(const TempDir& folder, const Args& args, int signal = 0, std::string errTo = "") {
+    static const TempDir errors;
+    const std::string errFile = errTo.empty() ? errors / "err" : errTo;
+    std::string command = "cd " + folder.path().string() + " && echo $$ && exec " QM_CLI_PATH;
+    for (const std::string& arg : args) command += " " + arg;
+    std::FILE* pipe = ::popen((command + " 2>" + errFile).c_str(), "r");
+    char line[4096];
+    const pid_t pid = std::fgets(line, sizeof line, pipe) ? std::atoi(line) : 0;  // then exec
+    Ran ran;
+    while (std::fgets(line, sizeof line, pipe)) {
+        ran.out += line;
+        if (signal != 0) ::kill(pid, std::exchange(signal, 0));
+    }
+    ran.status = ::pclose(pipe);
+    const Bytes err = errTo.empty() ? ReadFile(errFile) : Bytes();
+    ran.err.assign(err.begin(), err.end());
     return ran;
 }
 
 const std::string kPng = "t_0800000001000000000000000109.png";
-Bytes Texture(const Bytes& stream) {
-    return Pvz(1, 9, 4, 4, stream, kHeaderBytes);
-}
-Bytes Records(std::uint8_t repeat) {
+// A 4 x 4 RGB565 texture of one record of repeat + 1 white texels.
+Bytes Texture(std::uint8_t repeat) {
     Bytes stream;
     AppendRecord2(stream, 0xFFFF, repeat);
-    return stream;
+    return Pvz(1, 9, 4, 4, stream, kHeaderBytes);
 }
 
-struct Interruption {
-    int signal;
-    int status;
-};
-class InterruptedBatch : public testing::TestWithParam<Interruption> {};
+class InterruptedBatch : public testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(InterruptedBatch, StopsWithASummaryAndLeavesNoTemporary) {
     TempDir dir;
     Random random(7);
     constexpr int kFiles = 400;
-    for (int i = 0; i < kFiles; ++i) {
+    for (int i = 0; i < kFiles; ++i)
         WriteFile(dir / ("t" + std::to_string(i) + ".pvz"), RandomTexture(random, 2, 1, 64, 64));
-    }
-    Cli cli = Start(dir, {"pvz2png", "-j", "2", "."});
-    char first = 0;
-    while (::read(cli.out, &first, 1) == 1 && first != '\n') {
-    }
-    ::kill(cli.pid, GetParam().signal);
-    const std::string out = std::string(1, '\n') + cli.Read(cli.out), err = cli.Read(cli.err);
-    cli.Wait();
-    ASSERT_TRUE(WIFEXITED(cli.status));
-    EXPECT_EQ(WEXITSTATUS(cli.status), GetParam().status);
+    const Ran ran = RunCli(dir, {"pvz2png", "-j", "2", "."}, GetParam().first);
+    EXPECT_EQ(ran.status, GetParam().second << 8);  // exited with that status
+    const std::regex summary(
+        "interrupted: (\\d+) converted, 0 failed, (\\d+) not started, [0-9.]+ s\n");
     std::smatch m;
-    ASSERT_TRUE(std::regex_match(
-        err, m,
-        std::regex("interrupted: (\\d+) converted, 0 failed, (\\d+) not started, [0-9.]+ s\n")))
-        << err;
+    ASSERT_TRUE(std::regex_match(ran.err, m, summary)) << ran.err;
     const int converted = std::stoi(m[1]), notStarted = std::stoi(m[2]);
     EXPECT_GT(notStarted, 0);
     EXPECT_EQ(converted + notStarted, kFiles);
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), converted);  // a status line each
-    const Texts names = dir.List();
-    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](auto& n) { return n[0] == '.'; }), 0);
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(kFiles + converted));
+    EXPECT_EQ(std::count(ran.out.begin(), ran.out.end(), '\n'), converted);  // a status line each
+    EXPECT_EQ(dir.List().size(), static_cast<std::size_t>(kFiles + converted));  // no temporary
 }
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptedBatch,
-                         testing::Values(Interruption{SIGINT, 130}, Interruption{SIGTERM, 143},
-                                         Interruption{SIGHUP, 129}));
+                         testing::Values(std::pair(SIGINT, 130), std::pair(SIGTERM, 143),
+                                         std::pair(SIGHUP, 129)));
 
 TEST(ExtractAgain, KeepsOnlyAPngNewerThanItsTexture) {
     TempDir dir;
-    WriteFile(dir / "t.pvz", Texture(Records(15)));
-    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    WriteFile(dir / "t.pvz", Texture(15));
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1),
+               edited = hourAgo + std::chrono::minutes(30);
     fs::last_write_time(dir / "t.pvz", hourAgo);
+    const std::string done = "t.pvz: 変換終了\n";
     const std::string kept =
         "t.pvz: kept (the PNG is newer than its texture; --force replaces it)\n";
-    const struct {
-        std::vector<std::string> args;
-        bool editFirst;
-        std::string out;
-    } steps[] = {
-        {{"pvz2png", "t.pvz"}, false, "t.pvz: 変換終了\n"},
-        {{"pvz2png", "t.pvz"}, false, "t.pvz: 変換終了\n"},
-        {{"pvz2png", "t.pvz"}, true, kept},
-        {{"pvz2png", "-r", "."},
-         false,
-         "./t.pvz: kept (the PNG is newer than its texture; "
-         "--force replaces it)\n"},
-        {{"pvz2png", "--force", "t.pvz"}, false, "t.pvz: 変換終了\n"},
-        {{"pvz2png", "t.pvz"}, true, kept},
-        {{"png2pvz", kPng}, false, kPng + ": 変換終了\n"},
-        {{"pvz2png", "t.pvz"}, false, "t.pvz: 変換終了\n"},
-    };
-    for (const auto& step : steps) {
-        const auto edited = hourAgo + std::chrono::minutes(30);
-        if (step.editFirst) {
-            fs::last_write_time(dir / kPng, edited);
-        }
-        const Ran ran = RunCli(dir, step.args);
-        EXPECT_EQ(ran.status, 0);
-        EXPECT_EQ(ran.out, step.out) << step.args[0];
-        if (step.args[0] == "pvz2png") {  // replaced: the texture's time; kept: the edit's
-            EXPECT_EQ(fs::last_write_time(dir / kPng), step.out.find("kept") == std::string::npos
-                                                           ? fs::last_write_time(dir / "t.pvz")
-                                                           : edited);
-        }
+    const std::tuple<Args, bool, std::string> steps[] = {
+        // command, edit first, output
+        {{"pvz2png", "t.pvz"}, false, done}, {{"pvz2png", "t.pvz"}, false, done},
+        {{"pvz2png", "t.pvz"}, true, kept},  {{"pvz2png", "--force", "t.pvz"}, false, done},
+        {{"pvz2png", "t.pvz"}, true, kept},  {{"png2pvz", kPng}, false, kPng + ": 変換終了\n"},
+        {{"pvz2png", "t.pvz"}, false, done}};  // the texture was newer after png2pvz
+    for (const auto& [args, editFirst, out] : steps) {
+        if (editFirst) fs::last_write_time(dir / kPng, edited);
+        const Ran ran = RunCli(dir, args);
+        EXPECT_EQ(std::pair(ran.status, ran.out), std::pair(0, out));
+        EXPECT_EQ(dir.List(), (Texts{"t.pvz", kPng}));
+        EXPECT_EQ(fs::last_write_time(dir / kPng),  // replaced: the texture's; else the edit's
+                  out == done ? fs::last_write_time(dir / "t.pvz") : edited);
     }
 }
 
-TEST(Notes, SayWhatTheConversionChangedUnlessQuiet) {
-    const std::vector<ArgbColor> pixels(4, ArgbColor{255, 1, 2, 3});
-    std::vector<ArgbColor> seeThrough = pixels;
-    seeThrough[0].alpha = 0;
-    seeThrough[3].alpha = 254;
-    const struct {
-        std::string name;
-        Bytes bytes;
-        std::string option, err;
-    } rows[] = {
-        {"t.pvz", Texture(Records(13)), "-v",
-         "t.pvz: ピクセルが足りないため、足りない分を埋める\nt.pvz: note: the texel stream ended "
-         "early; texels made transparent black: 2\nt.pvz: wrote "
-         "t_0800000001000000000000000109.png\n"},
-        {"t.pvz", Texture(Records(13)), "-q", ""},
-        {"t.pvz", Texture(Records(15)), "-j1", ""},
-        {kPng, PngOfPixels(2, 2, seeThrough), "-j1",
-         kPng + ": note: RGB565 has no alpha; non-opaque pixels made opaque: 2\n"},
-        {kPng, PngOfPixels(2, 2, seeThrough), "-q", ""},
-        {kPng, PngOfPixels(2, 2, pixels), "-j1", ""},
-        {"t_0800000001000000000000000209.png", PngOfPixels(2, 2, seeThrough), "-j1", ""},
-    };
-    for (const auto& row : rows) {
-        TempDir dir;
-        WriteFile(dir / row.name, row.bytes);
-        const Ran ran =
-            RunCli(dir, {row.name.ends_with("pvz") ? "pvz2png" : "png2pvz", row.option, row.name});
-        EXPECT_EQ(ran.err, row.err) << row.name;
-        EXPECT_EQ(ran.status, 0);
-    }
-}
+// Rows of files, a command, what it prints on standard error, its status.
+using Files = std::vector<std::pair<std::string, Bytes>>;
+struct Row {
+    Files files;
+    Args args;
+    std::string err;
+    int status = 0;
+};
+class CliErrorLines : public testing::TestWithParam<Row> {};
 
-TEST(NothingToConvert, IsReportedAndFails) {
+TEST_P(CliErrorLines, ArePrinted) {
     TempDir dir;
-    fs::create_directories(dir / "empty");
-    fs::create_directories(dir / "other/deeper");
-    WriteFile(dir / "other/plain.png", PngOfPixels(1, 1, {ArgbColor{}}));
-    WriteFile(dir / "other/deeper/t.pvz", Texture(Records(15)));
-    const struct {
-        std::vector<std::string> args;
-        std::string err;
-    } rows[] = {
-        {{"pvz2png", "empty"}, "empty: nothing to convert\n"},
-        {{"pvz2png", "other", "empty"}, "other: nothing to convert\nempty: nothing to convert\n"},
-        {{"png2pvz", "-q", "-r", "other"}, "other: nothing to convert\n"},
-        {{"pvz2png", "-q", "other/deeper", "empty"}, "empty: nothing to convert\n"},
-    };
-    for (const auto& row : rows) {
-        const Ran ran = RunCli(dir, row.args);
-        EXPECT_EQ(ran.err, row.err);
-        EXPECT_EQ(ran.status, 1);
+    for (const auto& [name, bytes] : GetParam().files) {
+        fs::create_directories(fs::path(dir / name).parent_path());
+        WriteFile(dir / name, bytes);
     }
-    EXPECT_TRUE(fs::exists(dir / "other/deeper/t_0800000001000000000000000109.png"));
+    const Ran ran = RunCli(dir, GetParam().args);
+    EXPECT_EQ(std::pair(ran.err, ran.status), std::pair(GetParam().err, GetParam().status << 8));
 }
+
+const std::string k4444 = "t_0800000001000000000000000209.png";
+const std::vector<ArgbColor> kOpaque(4, ArgbColor{255, 1, 2, 3});
+const std::vector<ArgbColor> kClear = {{0, 1, 2, 3}, kOpaque[0], kOpaque[0], {254, 1, 2, 3}};
+const Files kPadded = {{"t.pvz", Texture(13)}}, kSeeThrough = {{kPng, PngOfPixels(2, 2, kClear)}};
+const Files kFolders = {{"e/a.txt", {1}}, {"f/a.png", {1}}, {"f/g/t.pvz", Texture(15)}};
+const std::string kTooMany = "t.pvz: ReadColorData2Byte 展開できません\n",
+                  kShape = "t.pvz: CreatePng サポートしてません\n";
+const std::string kNothing = "f: nothing to convert\ne: nothing to convert\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    NotesNothingToConvertNegativeSizes, CliErrorLines,
+    testing::Values(
+        Row{kPadded,
+            {"pvz2png", "t.pvz"},
+            "t.pvz: note: the texel stream ended early; texels made transparent black: 2\n"},
+        Row{kPadded, {"pvz2png", "-q", "t.pvz"}, ""},
+        Row{{{"t.pvz", Texture(15)}}, {"pvz2png", "t.pvz"}, ""},
+        Row{kSeeThrough,
+            {"png2pvz", kPng},
+            kPng + ": note: RGB565 has no alpha; non-opaque pixels made opaque: 2\n"},
+        Row{{{kPng, PngOfPixels(2, 2, kOpaque)}}, {"png2pvz", kPng}, ""},
+        Row{{{k4444, PngOfPixels(2, 2, kClear)}}, {"png2pvz", k4444}, ""},
+        Row{kFolders, {"png2pvz", "-q", "-r", "f", "e"}, kNothing, 1},
+        Row{kFolders, {"pvz2png", "-q", "f", "e"}, kNothing, 1},
+        Row{kFolders, {"pvz2png", "-q", "-r", "f", "e"}, "e: nothing to convert\n", 1},
+        // A negative size: the decoder's count check before the shape check.
+        Row{{{"t.pvz", Pvz(1, 9, -4, 4, {})}}, {"pvz2png", "t.pvz"}, kTooMany, 1},
+        Row{{{"t.pvz", Pvz(1, 9, 4, -1, {})}}, {"pvz2png", "t.pvz"}, kTooMany, 1},
+        Row{{{"t.pvz", Pvz(1, 9, -4, 4, {0, 0, 0})}}, {"pvz2png", "t.pvz"}, kTooMany, 1},
+        Row{{{"t.pvz", Pvz(1, 9, -4, -4, {})}}, {"pvz2png", "t.pvz"}, kShape, 1},
+        Row{{{"t.pvz", Pvz(1, 9, 0, 4, {})}}, {"pvz2png", "t.pvz"}, kShape, 1}));
 
 TEST(ProgressBar, FitsANarrowTerminalAndIsRedrawnInPlace) {
     TempDir dir;
-    for (int i = 0; i < 40; ++i) {
-        WriteFile(dir / ("t" + std::to_string(i) + ".pvz"), Texture(Records(15)));
-    }
+    for (int i = 0; i < 40; ++i) WriteFile(dir / ("t" + std::to_string(i) + ".pvz"), Texture(15));
     for (const unsigned short columns : {8, 20, 200}) {
         int master = -1, slave = -1;
-        winsize size{};
-        size.ws_col = columns;
-        ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, &size), 0);
-        Cli cli = Start(dir, {"pvz2png", "-j", "2", "."}, slave);
+        char terminal[256];
+        const winsize size{1, columns, 0, 0};
+        ASSERT_EQ(::openpty(&master, &slave, terminal, nullptr, &size), 0);
+        RunCli(dir, {"pvz2png", "-j", "2", "."}, 0, terminal);
         ::close(slave);
-        const std::string screen = cli.Read(master);  // ends (EIO) when the program does
-        cli.Wait();
-        ::close(master);
-        // Every draw returns to the line's start and clears what is left.
+        std::string screen;
+        for (char c = 0; ::read(master, &c, 1) == 1;) screen += c;  // then EIO: all read
+        // Each draw goes back to the line's start and clears the rest; so does the end.
         const std::regex draw("\r([^\r\n\033]+)\033\\[K");
-        std::size_t draws = 0;
-        for (std::sregex_iterator it(screen.begin(), screen.end(), draw), end; it != end; ++it) {
-            EXPECT_LT((*it)[1].length(), columns) << (*it)[1];
-            ++draws;
-        }
-        EXPECT_GT(draws, 0u) << columns;
+        const std::sregex_iterator first(screen.begin(), screen.end(), draw), end;
+        for (auto it = first; it != end; ++it) EXPECT_LT((*it)[1].length(), columns) << (*it)[1];
         EXPECT_NE(screen.find("\r\033[K40 converted, 0 failed, "), std::string::npos);
+        ::close(master);
     }
 }
-
-struct NegativeSize {
-    std::int16_t width, height;
-    Bytes stream;
-    Texts shown;
-};
-class NegativeSizeTexture : public testing::TestWithParam<NegativeSize> {};
-
-TEST_P(NegativeSizeTexture, ShowsTheDecodersMessageBeforeTheShapes) {
-    TempDir dir;
-    WriteFile(dir / "t.pvz", Pvz(1, 9, GetParam().width, GetParam().height, GetParam().stream));
-    const Outcome outcome = PvzToPng(dir / "t.pvz");
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.shown, GetParam().shown);
-}
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NegativeSizeTexture,
-    testing::Values(NegativeSize{-4, 4, {}, {"ReadColorData2Byte 展開できません"}},
-                    NegativeSize{4, -1, {}, {"ReadColorData2Byte 展開できません"}},
-                    NegativeSize{-4, 4, Records(0), {"ReadColorData2Byte 展開できません"}},
-                    NegativeSize{-4, -4, {}, {"CreatePng サポートしてません"}},
-                    NegativeSize{0, 4, {}, {"CreatePng サポートしてません"}}));
 
 }  // namespace
 }  // namespace qm::test
