@@ -272,8 +272,9 @@ bool AtomicFileWriter::OpenNamed(unsigned mode) {
     anonymous_ = false;
     pending_ = PendingName::Take();
     // The name is listed before the file exists, so that there is no moment
-    // when a handler could miss it; the names are our own, so removing one
-    // that another writer's O_EXCL beat us to is harmless.
+    // when a handler could miss it. A name that exists already (O_EXCL
+    // fails) is another writer's temporary, which such a handler removes
+    // anyway.
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary_ = TemporaryNameFor(target_);
@@ -340,8 +341,10 @@ bool AtomicFileWriter::Commit() {
     }
     const bool closed = std::fclose(stream_) == 0;
     stream_ = nullptr;
+    // A failed close may mean lost data (NFS reports write errors there). A
+    // replacement was synced above; a new file is ours to take back.
     if (ok && !closed && !replacing_) {
-        ::unlink(target_.c_str());  // ours, and perhaps incomplete
+        ::unlink(target_.c_str());
     }
     ok = ok && (closed || replacing_);
     Discard();
@@ -358,6 +361,7 @@ bool AtomicFileWriter::PlaceAnonymous() {
             return false;
         }
         // The target appeared while we wrote: replace it as below.
+        replacing_ = true;
         if (::fdatasync(::fileno(stream_)) != 0) {
             return false;
         }
