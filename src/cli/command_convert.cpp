@@ -1,11 +1,13 @@
 // pvz2png and png2pvz.
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <thread>
 
 #include "cli/batch_runner.h"
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
 #include "cli/input_discovery.h"
+#include "cli/output_lines.h"
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
 
@@ -33,6 +35,9 @@ void ConvertCommand::Register(CLI::App& app) {
     command_->add_flag("-v,--verbose", verbose_,
                        "Also print diagnostic lines and the name of each file written");
     command_->add_flag("-r,--recursive", recursive_, "Search folders given as PATH recursively");
+    if (toPng) {
+        command_->add_flag("-f,--force", force_, std::string(text::kForceDescription));
+    }
     command_
         ->add_option("PATH", paths_,
                      toPng ? "A .pvz file, or a folder: every .pvz in it"
@@ -46,21 +51,38 @@ bool ConvertCommand::Chosen() const {
 
 ExitCode ConvertCommand::Run() const {
     const bool toPng = direction_ == Direction::kPvzToPng;
-    const std::vector<InputFile> files = FindInputFiles(
-        paths_, toPng ? NameFilter(IsPvzName) : NameFilter(IsPngNameWithHeader), recursive_);
+    const NameFilter accept = toPng ? NameFilter(IsPvzName) : NameFilter(IsPngNameWithHeader);
+    std::vector<InputFile> files;
+    bool nothingSomewhere = false;
+    for (const std::string& path : paths_) {
+        std::vector<InputFile> found = FindInputFiles({path}, accept, recursive_);
+        if (found.empty()) {
+            std::string line;
+            AppendPrefixedLines(path, text::kNothingToConvert, line);
+            WriteAndFlush(stderr, line);
+            nothingSomewhere = true;
+        }
+        files.insert(files.end(), std::make_move_iterator(found.begin()),
+                     std::make_move_iterator(found.end()));
+    }
     BatchOptions options;
     options.jobs = jobs_ == 0 ? DefaultJobs() : jobs_;
     options.quiet = quiet_;
     options.verbose = verbose_;
-    const ConvertFunction convert = toPng
-                                        ? ConvertFunction([](std::string& path, std::string* out) {
-                                              return ConvertPvzToPng(path, out);
-                                          })
-                                        : ConvertFunction([](std::string& path, std::string* out) {
-                                              return ConvertPngToPvz(path, out);
-                                          });
+    ConversionOptions conversion;
+    conversion.keepNewerPng = toPng && !force_;
+    const ConvertFunction convert =
+        toPng ? ConvertFunction([conversion](std::string& path, ConversionReport& report) {
+            return ConvertPvzToPng(path, conversion, report);
+        })
+              : ConvertFunction([conversion](std::string& path, ConversionReport& report) {
+                    return ConvertPngToPvz(path, conversion, report);
+                });
     const BatchCounts counts = RunBatch(files, options, convert);
-    return counts.failed == 0 ? ExitCode::kSuccess : ExitCode::kFailure;
+    if (counts.signal != 0) {
+        return static_cast<ExitCode>(128 + counts.signal);
+    }
+    return counts.failed == 0 && !nothingSomewhere ? ExitCode::kSuccess : ExitCode::kFailure;
 }
 
 }  // namespace qm::cli

@@ -33,6 +33,7 @@ class ConvertCommand {
     bool quiet_ = false;
     bool verbose_ = false;
     bool recursive_ = false;
+    bool force_ = false;  // pvz2png: replace PNGs newer than their texture
 };
 
 // info: what a texture holds, as text or as JSON lines.

@@ -102,7 +102,10 @@ void PieceSink::Append(std::span<const TexelRun> runs) {
     }
 }
 
-void PieceSink::PadTo(std::size_t /*count*/) {
+void PieceSink::PadTo(std::size_t count) {
+    // Every piece has the same length, so the texels received are the whole
+    // pieces placed and the part of the one begun.
+    padded_ = count - (next_ * piece_.size() + filled_);
     if (filled_ > 0) {
         std::fill(piece_.begin() + static_cast<std::ptrdiff_t>(filled_), piece_.end(), kClearPixel);
         PlaceFilledPiece();
@@ -115,9 +118,10 @@ void PieceSink::PlaceFilledPiece() {
     filled_ = 0;
 }
 
-bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written) {
+bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written,
+             const FileTime* modified) {
     const std::string name = BuildPngName(info);
-    if (!surface.Save(name)) {
+    if (!surface.Save(name, modified)) {
         ShowMessage(msg::kCreateFailed);
         return false;
     }

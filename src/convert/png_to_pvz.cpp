@@ -4,11 +4,22 @@
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "texture/color_format.h"
 #include "texture/pvz_writer.h"
 
 namespace qm {
 
 bool ConvertPngToPvz(std::string& path, std::string* written) {
+    ConversionReport report;
+    const bool ok = ConvertPngToPvz(path, ConversionOptions{}, report);
+    if (ok && written != nullptr) {
+        *written = std::move(report.written);
+    }
+    return ok;
+}
+
+bool ConvertPngToPvz(std::string& path, const ConversionOptions& /*options*/,
+                     ConversionReport& report) {
     // The picture is loaded under the name as typed; ".PNG" becomes ".png"
     // only for the derived .pvz name.
     const std::string typed = path;
@@ -74,16 +85,22 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
     if (!writer.Open()) {
         return false;
     }
-    ForEachGatheredRun(surface, pieces, [&writer](PixelWord pixel, std::size_t length) {
+    // A format without alpha makes every pixel opaque; the front end may
+    // want to say how many were not.
+    const bool noAlpha = info.pixelFormat == pixel_format::kRgb565;
+    std::uint64_t madeOpaque = 0;
+    ForEachGatheredRun(surface, pieces, [&](PixelWord pixel, std::size_t length) {
+        if (noAlpha && BytesOf(pixel)[3] != 0xFF) {
+            madeOpaque += length;
+        }
         writer.AddRun(pixel, length);
     });
     surface.Destroy();
     if (!writer.Commit()) {
         return false;
     }
-    if (written != nullptr) {
-        *written = info.texturePath;
-    }
+    report.madeOpaque = madeOpaque;
+    report.written = info.texturePath;
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "convert/conversion_options.h"
 #include "convert/png_name.h"
 
 namespace qm {
@@ -14,5 +15,9 @@ namespace qm {
 // the name as given. When written is not null it receives the .pvz path on
 // success.
 bool ConvertPngToPvz(std::string& path, std::string* written = nullptr);
+
+// The same, telling what happened in report (options has nothing for this
+// direction yet).
+bool ConvertPngToPvz(std::string& path, const ConversionOptions& options, ConversionReport& report);
 
 }  // namespace qm

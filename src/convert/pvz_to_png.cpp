@@ -43,6 +43,16 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelS
 }
 
 bool ConvertPvzToPng(std::string& path, std::string* written) {
+    ConversionReport report;
+    const bool ok = ConvertPvzToPng(path, ConversionOptions{}, report);
+    if (ok && written != nullptr) {
+        *written = std::move(report.written);
+    }
+    return ok;
+}
+
+bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
+                     ConversionReport& report) {
     // The file is read under the name as typed; ".PVZ" becomes ".pvz" only in
     // the names derived from it (palette and PNG).
     const std::string typed = path;
@@ -56,9 +66,10 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
     // runs first, so its messages come before CreatePng's.
     std::optional<StreamPieces> pieces;
     ImageSurface surface;
+    FileTime modified;
     {
         std::vector<std::uint8_t> file;
-        switch (ReadWholeFile(typed, file, kMaxPvzFileSize)) {
+        switch (ReadWholeFile(typed, file, kMaxPvzFileSize, &modified)) {
             case ReadStatus::kOpenFailed:
                 ShowMessage(msg::kReadFailed);
                 return false;
@@ -74,6 +85,12 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
             return false;
         }
         info.texturePath = path;
+        FileTime pngModified;
+        if (options.keepNewerPng && ModificationTime(BuildPngName(info), pngModified) &&
+            pngModified > modified) {
+            report.kept = true;
+            return true;
+        }
         if (PixelCount(info) > kMaxPixelCount) {
             ShowMessage(msg::kTooLarge);
             return false;
@@ -84,6 +101,7 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
             if (!ReadColorData(file, info, sink)) {
                 return false;
             }
+            report.paddedTexels = sink.Padded();
         } else {
             DiscardingSink sink;
             if (!ReadColorData(file, info, sink)) {
@@ -99,7 +117,7 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
         ShowMessage(msg::kCreateFailed);
         return false;
     }
-    return SavePng(info, surface, written);
+    return SavePng(info, surface, &report.written, &modified);
 }
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/conversion_options.h"
 #include "convert/png_name.h"
 #include "texture/argb_color.h"
 #include "texture/pvz_header.h"
@@ -24,7 +25,11 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelS
 // to its last component) into a PNG in the same folder. Every failure is
 // reported through ShowMessage. path may be rewritten in place (".PVZ" to
 // ".pvz"); the file is still read under the name as given. When written is
-// not null it receives the PNG's path on success.
+// not null it receives the PNG's path on success. The PNG gets the
+// texture's modification time.
 bool ConvertPvzToPng(std::string& path, std::string* written = nullptr);
+
+// The same, with options, telling what happened in report.
+bool ConvertPvzToPng(std::string& path, const ConversionOptions& options, ConversionReport& report);
 
 }  // namespace qm
