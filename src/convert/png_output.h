@@ -54,7 +54,8 @@ class PieceSink final : public TexelSink {
     std::size_t next_ = 0;          // its index
 };
 
-// Saves the placed picture under BuildPngName(info); "ファイルの作成に失敗"
+// Saves the placed picture under BuildPngName(info), or over the one existing
+// file whose name differs from it only in letter case; "ファイルの作成に失敗"
 // when it cannot be written.
 bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written);
 

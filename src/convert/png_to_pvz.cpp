@@ -4,13 +4,16 @@
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 #include "texture/pvz_writer.h"
 
 namespace qm {
 
 bool ConvertPngToPvz(std::string& path, std::string* written) {
-    // The picture is loaded under the name as typed; ".PNG" becomes ".png"
-    // only for the derived .pvz name.
+    // A name that does not exist may stand for the file under another case.
+    path = ResolveNameCase(path);
+    // The picture is loaded under that name; ".PNG" becomes ".png" only for
+    // the derived .pvz name.
     const std::string typed = path;
     if (!CheckPngFileName(path)) {
         ShowMessage(msg::kBadPngName);
@@ -45,7 +48,9 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
     info.headerText = std::move(fields.headerText);
     info.pixelFormat = fields.pixelFormat;
     info.dataFormat = fields.dataFormat;
-    info.texturePath = std::move(fields.texturePath);
+    // A texture named with other letter case ("STONE.PVZ") is replaced in
+    // place rather than joined by a second one the game never reads.
+    info.texturePath = ResolveNameCase(fields.texturePath);
 
     // The runs are found as the picture is read in texture order and
     // written as they are found.

@@ -6,6 +6,7 @@
 #include "platform/file_io.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 
 namespace qm {
 
@@ -42,7 +43,10 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelS
     return ReadColorData2Byte(file, info, sink);
 }
 
-bool ConvertPvzToPng(std::string& path, std::string* written) {
+bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
+                    const PictureCheck& check) {
+    // A name that does not exist may stand for the file under another case.
+    path = ResolveNameCase(path);
     // The file is read under the name as typed; ".PVZ" becomes ".pvz" only in
     // the names derived from it (palette and PNG).
     const std::string typed = path;
@@ -50,12 +54,11 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
         ShowMessage(msg::kNotPvzExtension);
         return false;
     }
-    TextureInfo info;
     // The texels are placed on the picture as they are decoded; when the
     // shape cannot be placed or the picture not be made, the decode still
     // runs first, so its messages come before CreatePng's.
     std::optional<StreamPieces> pieces;
-    ImageSurface surface;
+    surface.Destroy();
     {
         std::vector<std::uint8_t> file;
         switch (ReadWholeFile(typed, file, kMaxPvzFileSize)) {
@@ -76,6 +79,9 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
         info.texturePath = path;
         if (PixelCount(info) > kMaxPixelCount) {
             ShowMessage(msg::kTooLarge);
+            return false;
+        }
+        if (check && !check(info, file.size())) {
             return false;
         }
         pieces = PlacementPieces(info);
@@ -99,7 +105,13 @@ bool ConvertPvzToPng(std::string& path, std::string* written) {
         ShowMessage(msg::kCreateFailed);
         return false;
     }
-    return SavePng(info, surface, written);
+    return true;
+}
+
+bool ConvertPvzToPng(std::string& path, std::string* written) {
+    TextureInfo info;
+    ImageSurface surface;
+    return ReadPvzPicture(path, info, surface) && SavePng(info, surface, written);
 }
 
 }  // namespace qm
