@@ -31,7 +31,8 @@ bool StreamCanFill(const TextureInfo& info, std::size_t fileBytes) {
         info.dataFormat == data_format::kPalette8 ? TexelWidth::kOneByte : TexelWidth::kTwoByte);
     const std::uint64_t records =
         fileBytes > kPvzHeaderSize ? (fileBytes - kPvzHeaderSize) / recordSize : 0;
-    return PixelCount(info) > 0 &&
+    // A picture of no texels is left to the converter's own checks.
+    return PixelCount(info) <= 0 ||
            records * kMaxTexelsPerRecord >= static_cast<std::uint64_t>(PixelCount(info));
 }
 

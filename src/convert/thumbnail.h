@@ -21,8 +21,9 @@ struct PictureSize {
 PictureSize ThumbnailSize(int width, int height, int size);
 
 // True when the stream behind the header could fill width x height texels
-// at all (each record stands for at most 256). A stream that cannot is
-// damaged or cut short; a preview refuses it before taking pixel memory.
+// at all (each record stands for at most 256); true for a size of no texels,
+// which the converter refuses itself. A stream that cannot is damaged or cut
+// short; a preview refuses it before taking pixel memory.
 bool StreamCanFill(const TextureInfo& info, std::size_t fileBytes);
 
 // A 32-bit copy of source (32 bits, with alpha) scaled down to size, each
