@@ -8,6 +8,7 @@
 #include "cli/input_discovery.h"
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
+#include "platform/name_case.h"
 
 namespace qm::cli {
 
@@ -59,6 +60,8 @@ ExitCode ConvertCommand::Run() const {
                                         : ConvertFunction([](std::string& path, std::string* out) {
                                               return ConvertPngToPvz(path, out);
                                           });
+    // Names in another letter case are looked up in one listing per folder.
+    const ScopedFolderListings listings;
     const BatchCounts counts = RunBatch(files, options, convert);
     return counts.failed == 0 ? ExitCode::kSuccess : ExitCode::kFailure;
 }

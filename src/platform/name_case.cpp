@@ -3,22 +3,73 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+
 namespace qm {
 
 namespace {
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(const char* a, const std::string& b) {
-    std::size_t i = 0;
-    for (; a[i] != '\0' && i < b.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-            return false;
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
         }
     }
-    return a[i] == '\0' && i == b.size();
+    return text;
+}
+
+// A folder's entries by their lowercase name: how many share it, and the
+// first one's name.
+struct Variants {
+    int count = 0;
+    std::string name;
+};
+using Listing = std::unordered_map<std::string, Variants>;
+
+std::optional<Listing> ListFolder(const std::string& folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        return std::nullopt;
+    }
+    Listing listing;
+    while (const dirent* entry = ::readdir(dir)) {
+        Variants& variants = listing[AsciiLower(entry->d_name)];
+        if (++variants.count == 1) {
+            variants.name = entry->d_name;
+        }
+    }
+    ::closedir(dir);
+    return listing;
+}
+
+// The listings kept while a ScopedFolderListings is alive.
+std::mutex listingsMutex;
+int listingScopes = 0;
+std::unordered_map<std::string, std::optional<Listing>> listings;
+
+// The one entry of folder that matches name in any case, if there is one.
+std::optional<std::string> OneVariant(const std::string& folder, const std::string& name) {
+    const auto pick = [&name](const std::optional<Listing>& listing) -> std::optional<std::string> {
+        if (!listing) {
+            return std::nullopt;
+        }
+        const auto found = listing->find(AsciiLower(name));
+        if (found == listing->end() || found->second.count != 1) {
+            return std::nullopt;
+        }
+        return found->second.name;
+    };
+    const std::lock_guard lock(listingsMutex);
+    if (listingScopes == 0) {
+        return pick(ListFolder(folder));
+    }
+    auto kept = listings.find(folder);
+    if (kept == listings.end()) {
+        kept = listings.emplace(folder, ListFolder(folder)).first;
+    }
+    return pick(kept->second);
 }
 
 }  // namespace
@@ -35,19 +86,20 @@ std::string ResolveNameCase(const std::string& path) {
     if (name.empty()) {
         return path;
     }
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) {
-        return path;
+    const std::optional<std::string> variant = OneVariant(folder, name);
+    return variant ? folder + *variant : path;
+}
+
+ScopedFolderListings::ScopedFolderListings() {
+    const std::lock_guard lock(listingsMutex);
+    ++listingScopes;
+}
+
+ScopedFolderListings::~ScopedFolderListings() {
+    const std::lock_guard lock(listingsMutex);
+    if (--listingScopes == 0) {
+        listings.clear();
     }
-    std::string found;
-    int matches = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (EqualIgnoringAsciiCase(entry->d_name, name) && ++matches == 1) {
-            found = entry->d_name;
-        }
-    }
-    ::closedir(dir);
-    return matches == 1 ? folder + found : path;
 }
 
 }  // namespace qm

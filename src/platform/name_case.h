@@ -14,4 +14,17 @@ namespace qm {
 // the folder cannot be listed. Only the last component is matched.
 std::string ResolveNameCase(const std::string& path);
 
+// While one is alive (in any thread), each folder is listed once, the first
+// time ResolveNameCase needs it, and later look-ups in that folder are
+// answered from that listing: a batch that writes thousands of files into a
+// folder does not list it again for each. Entries made after the listing
+// (the batch's own outputs among them) are not seen as case variants.
+class ScopedFolderListings {
+  public:
+    ScopedFolderListings();
+    ~ScopedFolderListings();
+    ScopedFolderListings(const ScopedFolderListings&) = delete;
+    ScopedFolderListings& operator=(const ScopedFolderListings&) = delete;
+};
+
 }  // namespace qm
