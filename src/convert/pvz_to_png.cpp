@@ -47,8 +47,8 @@ bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
                     const PictureCheck& check) {
     // A name that does not exist may stand for the file under another case.
     path = ResolveNameCase(path);
-    // The file is read under the name as typed; ".PVZ" becomes ".pvz" only in
-    // the names derived from it (palette and PNG).
+    // The file is read under that name; ".PVZ" becomes ".pvz" only in the
+    // names derived from it (palette and PNG).
     const std::string typed = path;
     if (!CheckPvzExtension(path)) {
         ShowMessage(msg::kNotPvzExtension);
