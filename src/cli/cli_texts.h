@@ -14,7 +14,10 @@ inline constexpr std::string_view kPvzToPngDescription =
     "Convert .pvz textures into PNG files written beside them";
 inline constexpr std::string_view kPngToPvzDescription =
     "Convert PNG files named NAME_<28 characters>.png back into NAME.pvz";
-inline constexpr std::string_view kInfoDescription = "Describe .pvz textures without converting";
+inline constexpr std::string_view kInfoDescription =
+    "Describe .pvz textures (and PNG files) without converting";
+inline constexpr std::string_view kThumbnailDescription =
+    "Write a PNG preview of a .pvz texture, scaled down to fit SIZE x SIZE";
 inline constexpr std::string_view kFooter =
     "Exit status: 0 every file done, 1 some file failed or could not be read, or a PATH had "
     "nothing to convert, 2 usage error, 129/130/143 interrupted by HUP/INT/TERM.";
@@ -44,5 +47,7 @@ inline constexpr std::string_view kSummaryConverted = " converted";
 inline constexpr std::string_view kSummaryKept = " kept";
 inline constexpr std::string_view kSummaryFailed = " failed";
 inline constexpr std::string_view kSummaryNotStarted = " not started";
+inline constexpr std::string_view kStreamTooShort =
+    "stream too short for the picture's size: no preview";
 
 }  // namespace qm::cli::text

@@ -10,6 +10,7 @@
 #include "cli/output_lines.h"
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
+#include "platform/name_case.h"
 
 namespace qm::cli {
 
@@ -78,6 +79,8 @@ ExitCode ConvertCommand::Run() const {
               : ConvertFunction([conversion](std::string& path, ConversionReport& report) {
                     return ConvertPngToPvz(path, conversion, report);
                 });
+    // Names in another letter case are looked up in one listing per folder.
+    const ScopedFolderListings listings;
     const BatchCounts counts = RunBatch(files, options, convert);
     if (counts.signal != 0) {
         return static_cast<ExitCode>(128 + counts.signal);

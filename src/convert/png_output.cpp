@@ -7,6 +7,7 @@
 #include "layout/twiddle.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 
 namespace qm {
 
@@ -120,7 +121,8 @@ void PieceSink::PlaceFilledPiece() {
 
 bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written,
              const FileTime* modified) {
-    const std::string name = BuildPngName(info);
+    // An earlier PNG named with other letter case is replaced, not doubled.
+    const std::string name = ResolveNameCase(BuildPngName(info));
     if (!surface.Save(name, modified)) {
         ShowMessage(msg::kCreateFailed);
         return false;

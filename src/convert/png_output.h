@@ -57,7 +57,8 @@ class PieceSink final : public TexelSink {
     std::size_t padded_ = 0;
 };
 
-// Saves the placed picture under BuildPngName(info); "ファイルの作成に失敗"
+// Saves the placed picture under BuildPngName(info), or over the one existing
+// file whose name differs from it only in letter case; "ファイルの作成に失敗"
 // when it cannot be written. When modified is not null the PNG gets that
 // modification time.
 bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written,

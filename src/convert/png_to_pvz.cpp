@@ -4,6 +4,7 @@
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 #include "texture/color_format.h"
 #include "texture/pvz_writer.h"
 
@@ -20,8 +21,10 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
 
 bool ConvertPngToPvz(std::string& path, const ConversionOptions& /*options*/,
                      ConversionReport& report) {
-    // The picture is loaded under the name as typed; ".PNG" becomes ".png"
-    // only for the derived .pvz name.
+    // A name that does not exist may stand for the file under another case.
+    path = ResolveNameCase(path);
+    // The picture is loaded under that name; ".PNG" becomes ".png" only for
+    // the derived .pvz name.
     const std::string typed = path;
     if (!CheckPngFileName(path)) {
         ShowMessage(msg::kBadPngName);
@@ -56,7 +59,9 @@ bool ConvertPngToPvz(std::string& path, const ConversionOptions& /*options*/,
     info.headerText = std::move(fields.headerText);
     info.pixelFormat = fields.pixelFormat;
     info.dataFormat = fields.dataFormat;
-    info.texturePath = std::move(fields.texturePath);
+    // A texture named with other letter case ("STONE.PVZ") is replaced in
+    // place rather than joined by a second one the game never reads.
+    info.texturePath = ResolveNameCase(fields.texturePath);
 
     // The runs are found as the picture is read in texture order and
     // written as they are found.

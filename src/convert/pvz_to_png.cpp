@@ -6,6 +6,7 @@
 #include "platform/file_io.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 
 namespace qm {
 
@@ -42,34 +43,27 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelS
     return ReadColorData2Byte(file, info, sink);
 }
 
-bool ConvertPvzToPng(std::string& path, std::string* written) {
-    ConversionReport report;
-    const bool ok = ConvertPvzToPng(path, ConversionOptions{}, report);
-    if (ok && written != nullptr) {
-        *written = std::move(report.written);
-    }
-    return ok;
-}
-
-bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
-                     ConversionReport& report) {
-    // The file is read under the name as typed; ".PVZ" becomes ".pvz" only in
-    // the names derived from it (palette and PNG).
+bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
+                    const PictureCheck& check, PictureRead* read) {
+    PictureRead ignored;
+    PictureRead& out = read != nullptr ? *read : ignored;
+    // A name that does not exist may stand for the file under another case.
+    path = ResolveNameCase(path);
+    // The file is read under that name; ".PVZ" becomes ".pvz" only in the
+    // names derived from it (palette and PNG).
     const std::string typed = path;
     if (!CheckPvzExtension(path)) {
         ShowMessage(msg::kNotPvzExtension);
         return false;
     }
-    TextureInfo info;
     // The texels are placed on the picture as they are decoded; when the
     // shape cannot be placed or the picture not be made, the decode still
     // runs first, so its messages come before CreatePng's.
     std::optional<StreamPieces> pieces;
-    ImageSurface surface;
-    FileTime modified;
+    surface.Destroy();
     {
         std::vector<std::uint8_t> file;
-        switch (ReadWholeFile(typed, file, kMaxPvzFileSize, &modified)) {
+        switch (ReadWholeFile(typed, file, kMaxPvzFileSize, &out.modified)) {
             case ReadStatus::kOpenFailed:
                 ShowMessage(msg::kReadFailed);
                 return false;
@@ -85,14 +79,11 @@ bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
             return false;
         }
         info.texturePath = path;
-        FileTime pngModified;
-        if (options.keepNewerPng && ModificationTime(BuildPngName(info), pngModified) &&
-            pngModified > modified) {
-            report.kept = true;
-            return true;
-        }
         if (PixelCount(info) > kMaxPixelCount) {
             ShowMessage(msg::kTooLarge);
+            return false;
+        }
+        if (check && !check(info, file.size())) {
             return false;
         }
         pieces = PlacementPieces(info);
@@ -101,7 +92,7 @@ bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
             if (!ReadColorData(file, info, sink)) {
                 return false;
             }
-            report.paddedTexels = sink.Padded();
+            out.paddedTexels = sink.Padded();
         } else {
             DiscardingSink sink;
             if (!ReadColorData(file, info, sink)) {
@@ -117,7 +108,37 @@ bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
         ShowMessage(msg::kCreateFailed);
         return false;
     }
-    return SavePng(info, surface, &report.written, &modified);
+    return true;
+}
+
+bool ConvertPvzToPng(std::string& path, std::string* written) {
+    ConversionReport report;
+    const bool ok = ConvertPvzToPng(path, ConversionOptions{}, report);
+    if (ok && written != nullptr) {
+        *written = std::move(report.written);
+    }
+    return ok;
+}
+
+bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
+                     ConversionReport& report) {
+    TextureInfo info;
+    ImageSurface surface;
+    PictureRead read;
+    // A PNG edited since it was extracted is newer than its texture: with
+    // keepNewerPng the conversion stops there, before any pixel is decoded.
+    auto keepNewer = [&](const TextureInfo& texture, std::size_t /*fileBytes*/) {
+        FileTime pngModified;
+        report.kept = options.keepNewerPng &&
+                      ModificationTime(ResolveNameCase(BuildPngName(texture)), pngModified) &&
+                      pngModified > read.modified;
+        return !report.kept;
+    };
+    if (!ReadPvzPicture(path, info, surface, keepNewer, &read)) {
+        return report.kept;
+    }
+    report.paddedTexels = read.paddedTexels;
+    return SavePng(info, surface, &report.written, &read.modified);
 }
 
 }  // namespace qm

@@ -161,7 +161,9 @@ TEST_F(Dialog, ConvertsATextureToPngAndBack) {
     EXPECT_EQ(field->text(), "stone.PVZ");
     field->setText(QString::fromStdString(png));
     ASSERT_TRUE(Click(&dialog, "png→pvz"));
-    EXPECT_EQ(test::ReadFile("stone.pvz"), texture);
+    // The texture is replaced in place, under its own letter case.
+    EXPECT_EQ(folder.List(), (Texts{"stone.PVZ", png}));
+    EXPECT_EQ(test::ReadFile("stone.PVZ"), texture);
     EXPECT_EQ(log, (Texts{"pvz→png stone.PVZ", "png→pvz " + png}));
 }
 
