@@ -4,7 +4,9 @@
 #   - fuzz_replay_<name>: every seed of fuzz/corpus/<name>/ and every input of
 #     tests/regress/<name>/;
 #   - fuzz_regress_<name>.<file>: one test per regression input, named after
-#     what it once broke.
+#     what it once broke;
+#   - fuzz_damage_<name>: every seed of fuzz/corpus/<name>/ cut at each length
+#     and with each bit of its head flipped (--damage, see replay_main.cpp).
 
 set(qm_fuzz_dir ${CMAKE_CURRENT_LIST_DIR})
 get_filename_component(qm_regress_dir ${CMAKE_CURRENT_LIST_DIR}/../tests/regress ABSOLUTE)
@@ -27,6 +29,9 @@ foreach(source ${qm_fuzz_replay_sources})
   endif()
   add_test(NAME fuzz_replay_${name} COMMAND fuzz_replay_${name} ${inputs})
   set_tests_properties(fuzz_replay_${name} PROPERTIES TIMEOUT 300)
+  add_test(NAME fuzz_damage_${name} COMMAND fuzz_replay_${name} --damage
+                                            ${qm_fuzz_dir}/corpus/${name})
+  set_tests_properties(fuzz_damage_${name} PROPERTIES TIMEOUT 300)
 
   file(GLOB regressions CONFIGURE_DEPENDS ${qm_regress_dir}/${name}/*)
   foreach(input ${regressions})

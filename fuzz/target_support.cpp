@@ -54,6 +54,9 @@ std::string ScratchPath(const std::string& name) {
 }
 
 bool WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    // A fresh file each time: truncating one makes the file system write the
+    // old contents out first, which made damage passes I/O-bound.
+    ::unlink(path.c_str());
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         return false;

@@ -97,6 +97,9 @@ bool RunDriver(const ConversionDriver& driver, std::string& name) {
         text += error.what();
         ShowMessage(text);
         return false;
+    } catch (...) {
+        ShowMessage(msg::kUnexpectedError);
+        return false;
     }
 }
 
@@ -238,11 +241,17 @@ void ConverterDialog::dropEvent(QDropEvent* event) {
         return;
     }
     const QFileInfo info(path);
-    if (!QDir::setCurrent(info.absolutePath())) {
-        return;
+    if (OpenFile(info.absolutePath(), info.fileName())) {
+        event->acceptProposedAction();
     }
-    fileName_->setText(info.fileName());
-    event->acceptProposedAction();
+}
+
+bool ConverterDialog::OpenFile(const QString& folder, const QString& name) {
+    if (QFileInfo(QDir(folder), name).isDir() || !QDir::setCurrent(folder)) {
+        return false;
+    }
+    fileName_->setText(name);
+    return true;
 }
 
 void ConverterDialog::AddAboutToSystemMenu() {

@@ -50,6 +50,11 @@ class ConverterDialog : public QDialog {
                              MessageFunction showMessage = {}, QWidget* parent = nullptr);
     ~ConverterDialog() override;
 
+    // Makes folder the current one and puts name in the field, as a dropped
+    // file does; nothing is converted. False (and nothing changed) when the
+    // folder cannot be entered or the name is a folder there.
+    bool OpenFile(const QString& folder, const QString& name);
+
     // "バージョン情報 Quillmere(&A)..." in the context menu, on F1.
     QAction* aboutAction() const { return aboutAction_; }
 

@@ -1,5 +1,6 @@
 #include "cli/batch_runner.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include "cli/cli_texts.h"
+#include "cli/interruption.h"
 #include "cli/output_lines.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
@@ -25,9 +27,21 @@ namespace {
 struct FileOutcome {
     std::string messageLines;  // for standard error, already prefixed
     bool converted = false;
+    bool kept = false;
 };
 
-// A one-line bar on standard error, redrawn in place.
+// Columns of the terminal on standard error; 80 when it does not say.
+std::size_t TerminalColumns() {
+    struct winsize size {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    return 80;
+}
+
+// A one-line bar on standard error, redrawn in place, that fits the
+// terminal's width: it never reaches the last column, where a terminal may
+// wrap, so that the next redraw finds the bar on its own line.
 class ProgressBar {
   public:
     explicit ProgressBar(bool enabled) : enabled_(enabled) {}
@@ -36,20 +50,31 @@ class ProgressBar {
         if (!enabled_ || total == 0) {
             return;
         }
-        constexpr std::size_t kWidth = 30;
-        const std::size_t filled = done * kWidth / total;
-        std::string line = "\r[";
-        line.append(filled, '#');
-        line.append(kWidth - filled, '-');
-        line += "] " + std::to_string(done) + "/" + std::to_string(total);
+        constexpr std::size_t kMaxWidth = 30;
+        const std::size_t room = TerminalColumns() - 1;
+        const std::string count = std::to_string(done) + "/" + std::to_string(total);
+        std::string line = "\r";
+        if (room >= count.size() + 4) {  // "[#] " at least
+            const std::size_t width = std::min(kMaxWidth, room - count.size() - 3);
+            const std::size_t filled = done * width / total;
+            line += '[';
+            line.append(filled, '#');
+            line.append(width - filled, '-');
+            line += "] " + count;
+        } else {
+            line += count.substr(0, room);
+        }
+        line += "\033[K";
         WriteAndFlush(stderr, line);
         shown_ = true;
+        InterruptionHandlers::SetProgressShown(true);
     }
 
     void Clear() {
         if (shown_) {
             WriteAndFlush(stderr, "\r\033[K");
             shown_ = false;
+            InterruptionHandlers::SetProgressShown(false);
         }
     }
 
@@ -69,6 +94,7 @@ class BatchRunner {
           progress_(!options.quiet && files.size() > 1 && ::isatty(STDERR_FILENO) == 1) {}
 
     BatchCounts Run() {
+        const InterruptionHandlers handlers;
         const auto start = std::chrono::steady_clock::now();
         const std::size_t workers =
             std::clamp<std::size_t>(options_.jobs, 1, std::max<std::size_t>(files_.size(), 1));
@@ -84,19 +110,39 @@ class BatchRunner {
             Work();
         }
         progress_.Clear();
-        if (!options_.quiet && files_.size() > 1 && ::isatty(STDERR_FILENO) == 1) {
+        counts_.signal = InterruptionHandlers::Received();
+        const std::size_t started = std::min(next_.load(), files_.size());
+        counts_.notStarted = files_.size() - started;
+        const bool interrupted = counts_.signal != 0;
+        if (interrupted || (!options_.quiet && files_.size() > 1 && ::isatty(STDERR_FILENO) == 1)) {
             const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-            char summary[160];
-            std::snprintf(summary, sizeof summary, "%zu converted, %zu failed, %.2f s\n",
-                          counts_.converted, counts_.failed, elapsed.count());
-            WriteAndFlush(stderr, summary);
+            WriteAndFlush(stderr, Summary(interrupted, elapsed.count()));
         }
         return counts_;
     }
 
   private:
+    // "3 converted, 1 kept, 0 failed, 0.52 s"; kept only when some were,
+    // and after an interruption "interrupted: " first and the files not
+    // started.
+    std::string Summary(bool interrupted, double seconds) const {
+        std::string line(interrupted ? text::kInterrupted : "");
+        line += std::to_string(counts_.converted) + std::string(text::kSummaryConverted);
+        if (counts_.kept > 0) {
+            line += ", " + std::to_string(counts_.kept) + std::string(text::kSummaryKept);
+        }
+        line += ", " + std::to_string(counts_.failed) + std::string(text::kSummaryFailed);
+        if (interrupted) {
+            line +=
+                ", " + std::to_string(counts_.notStarted) + std::string(text::kSummaryNotStarted);
+        }
+        char time[32];
+        std::snprintf(time, sizeof time, ", %.2f s\n", seconds);
+        return line + time;
+    }
+
     void Work() {
-        while (true) {
+        while (InterruptionHandlers::Received() == 0) {
             const std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);
             if (index >= files_.size()) {
                 return;
@@ -118,9 +164,9 @@ class BatchRunner {
         };
         ScopedMessageSink sink(collect, options_.verbose ? MessageFunction(collect) : nullptr);
         std::string name = path;
-        std::string written;
+        ConversionReport report;
         try {
-            outcome.converted = convert_(name, &written);
+            outcome.converted = convert_(name, report);
         } catch (const std::bad_alloc&) {
             collect(text::kOutOfMemory);
             outcome.converted = false;
@@ -128,8 +174,18 @@ class BatchRunner {
             collect(std::string(text::kInternalError) + e.what());
             outcome.converted = false;
         }
-        if (outcome.converted && options_.verbose && !written.empty()) {
-            collect(std::string(text::kWrote) + written);
+        if (!outcome.converted) {
+            return outcome;
+        }
+        outcome.kept = report.kept;
+        if (!options_.quiet && report.paddedTexels > 0) {
+            collect(std::string(text::kNotePadded) + std::to_string(report.paddedTexels));
+        }
+        if (!options_.quiet && report.madeOpaque > 0) {
+            collect(std::string(text::kNoteMadeOpaque) + std::to_string(report.madeOpaque));
+        }
+        if (options_.verbose && !report.written.empty()) {
+            collect(std::string(text::kWrote) + report.written);
         }
         return outcome;
     }
@@ -154,10 +210,14 @@ class BatchRunner {
         WriteAndFlush(stderr, outcome.messageLines);
         if (!options_.quiet) {
             std::string status;
-            AppendPrefixedLines(path, outcome.converted ? msg::kDone : msg::kFailed, status);
+            AppendPrefixedLines(path,
+                                outcome.kept        ? text::kKept
+                                : outcome.converted ? msg::kDone
+                                                    : msg::kFailed,
+                                status);
             WriteAndFlush(stdout, status);
         }
-        ++(outcome.converted ? counts_.converted : counts_.failed);
+        ++(outcome.kept ? counts_.kept : outcome.converted ? counts_.converted : counts_.failed);
     }
 
     const std::vector<InputFile>& files_;

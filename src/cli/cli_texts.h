@@ -14,13 +14,40 @@ inline constexpr std::string_view kPvzToPngDescription =
     "Convert .pvz textures into PNG files written beside them";
 inline constexpr std::string_view kPngToPvzDescription =
     "Convert PNG files named NAME_<28 characters>.png back into NAME.pvz";
-inline constexpr std::string_view kInfoDescription = "Describe .pvz textures without converting";
+inline constexpr std::string_view kInfoDescription =
+    "Describe .pvz textures (and PNG files) without converting";
+inline constexpr std::string_view kThumbnailDescription =
+    "Write a PNG preview of a .pvz texture, scaled down to fit SIZE x SIZE";
 inline constexpr std::string_view kFooter =
-    "Exit status: 0 every file done, 1 some file failed or could not be read, 2 usage error.";
+    "Exit status: 0 every file done, 1 some file failed or could not be read, or a PATH had "
+    "nothing to convert, 2 usage error, 129/130/143 interrupted by HUP/INT/TERM.";
+inline constexpr std::string_view kForceDescription =
+    "Replace PNGs that are newer than their texture (edited since they were extracted)";
 
 inline constexpr std::string_view kCannotListFolder = "cannot list the folder";
 inline constexpr std::string_view kOutOfMemory = "out of memory";
 inline constexpr std::string_view kInternalError = "internal error: ";
 inline constexpr std::string_view kWrote = "wrote ";
+inline constexpr std::string_view kNothingToConvert = "nothing to convert";
+
+// The status of a file left as it was, instead of 変換終了.
+inline constexpr std::string_view kKept =
+    "kept (the PNG is newer than its texture; --force replaces it)";
+
+// Notes on what a conversion changed, each followed by a number.
+inline constexpr std::string_view kNotePadded =
+    "note: the texel stream ended early; texels made transparent black: ";
+inline constexpr std::string_view kNoteMadeOpaque =
+    "note: RGB565 has no alpha; non-opaque pixels made opaque: ";
+
+// The summary line: "3 converted, 1 kept, 0 failed, 0.52 s", after an
+// interruption "interrupted: 3 converted, 0 failed, 12 not started, 0.52 s".
+inline constexpr std::string_view kInterrupted = "interrupted: ";
+inline constexpr std::string_view kSummaryConverted = " converted";
+inline constexpr std::string_view kSummaryKept = " kept";
+inline constexpr std::string_view kSummaryFailed = " failed";
+inline constexpr std::string_view kSummaryNotStarted = " not started";
+inline constexpr std::string_view kStreamTooShort =
+    "stream too short for the picture's size: no preview";
 
 }  // namespace qm::cli::text

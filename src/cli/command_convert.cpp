@@ -1,13 +1,16 @@
 // pvz2png and png2pvz.
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <thread>
 
 #include "cli/batch_runner.h"
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
 #include "cli/input_discovery.h"
+#include "cli/output_lines.h"
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
+#include "platform/name_case.h"
 
 namespace qm::cli {
 
@@ -34,6 +37,7 @@ void ConvertCommand::Register(CLI::App& app) {
                        "Also print diagnostic lines and the name of each file written");
     command_->add_flag("-r,--recursive", recursive_, "Search folders given as PATH recursively");
     if (toPng) {
+        command_->add_flag("-f,--force", force_, std::string(text::kForceDescription));
         command_->add_flag("--indexed", options_.indexed,
                            "Write palette textures (code 07) as 8-bit palette PNGs");
     } else {
@@ -61,22 +65,40 @@ bool ConvertCommand::Chosen() const {
 
 ExitCode ConvertCommand::Run() const {
     const bool toPng = direction_ == Direction::kPvzToPng;
-    const std::vector<InputFile> files = FindInputFiles(
-        paths_, toPng ? NameFilter(IsPvzName) : NameFilter(IsPngNameWithHeader), recursive_);
+    const NameFilter accept = toPng ? NameFilter(IsPvzName) : NameFilter(IsPngNameWithHeader);
+    std::vector<InputFile> files;
+    bool nothingSomewhere = false;
+    for (const std::string& path : paths_) {
+        std::vector<InputFile> found = FindInputFiles({path}, accept, recursive_);
+        if (found.empty()) {
+            std::string line;
+            AppendPrefixedLines(path, text::kNothingToConvert, line);
+            WriteAndFlush(stderr, line);
+            nothingSomewhere = true;
+        }
+        files.insert(files.end(), std::make_move_iterator(found.begin()),
+                     std::make_move_iterator(found.end()));
+    }
     BatchOptions options;
     options.jobs = jobs_ == 0 ? DefaultJobs() : jobs_;
     options.quiet = quiet_;
     options.verbose = verbose_;
-    const ConversionOptions conversion = options_;
+    ConversionOptions conversion = options_;
+    conversion.keepNewerPng = toPng && !force_;
     const ConvertFunction convert =
-        toPng ? ConvertFunction([conversion](std::string& path, std::string* out) {
-            return ConvertPvzToPng(path, out, conversion);
+        toPng ? ConvertFunction([conversion](std::string& path, ConversionReport& report) {
+            return ConvertPvzToPng(path, conversion, report);
         })
-              : ConvertFunction([conversion](std::string& path, std::string* out) {
-                    return ConvertPngToPvz(path, out, conversion);
+              : ConvertFunction([conversion](std::string& path, ConversionReport& report) {
+                    return ConvertPngToPvz(path, conversion, report);
                 });
+    // Names in another letter case are looked up in one listing per folder.
+    const ScopedFolderListings listings;
     const BatchCounts counts = RunBatch(files, options, convert);
-    return counts.failed == 0 ? ExitCode::kSuccess : ExitCode::kFailure;
+    if (counts.signal != 0) {
+        return static_cast<ExitCode>(128 + counts.signal);
+    }
+    return counts.failed == 0 && !nothingSomewhere ? ExitCode::kSuccess : ExitCode::kFailure;
 }
 
 }  // namespace qm::cli

@@ -7,6 +7,7 @@
 #include "cli/input_discovery.h"
 #include "cli/json_writer.h"
 #include "cli/output_lines.h"
+#include "cli/png_report.h"
 #include "cli/texture_report.h"
 #include "texture/color_format.h"
 #include "texture/pvz_header.h"
@@ -14,6 +15,14 @@
 namespace qm::cli {
 
 namespace {
+
+std::string PixelFormatText(std::uint8_t code) {
+    return std::to_string(code) + " " + std::string(PixelFormatName(code));
+}
+
+std::string DataFormatText(std::uint8_t code) {
+    return std::to_string(code) + " " + std::string(DataFormatLayoutName(code));
+}
 
 // Texel bytes per stream byte, "5.33"; nothing when the stream is empty.
 std::optional<std::string> Ratio(const TextureReport& report) {
@@ -55,10 +64,8 @@ std::string FormatText(const TextureReport& report) {
     line("file", std::to_string(report.fileBytes) + " bytes");
     if (report.hasHeader) {
         line("size", std::to_string(report.width) + " x " + std::to_string(report.height));
-        line("pixel format", std::to_string(report.pixelFormat) + " " +
-                                 std::string(PixelFormatName(report.pixelFormat)));
-        line("data format", std::to_string(report.dataFormat) + " " +
-                                std::string(DataFormatLayoutName(report.dataFormat)));
+        line("pixel format", PixelFormatText(report.pixelFormat));
+        line("data format", DataFormatText(report.dataFormat));
         line("header bytes 8-19", report.headerText);
         line("records", std::to_string(report.records));
         line("texels", std::to_string(report.texels) +
@@ -124,12 +131,97 @@ std::string FormatJson(const TextureReport& report) {
     return object.Finish();
 }
 
+std::string FormatPngText(const PngReport& report) {
+    std::string out = report.path + ":\n";
+    const auto line = [&out](std::string_view key, const std::string& value) {
+        out += "  ";
+        out += key;
+        out += ": ";
+        out += value;
+        out += '\n';
+    };
+    line("file", std::to_string(report.fileBytes) + " bytes, PNG");
+    if (report.hasHeader) {
+        line("size", std::to_string(report.width) + " x " + std::to_string(report.height));
+        line("colour type", std::to_string(report.colorType) + " " +
+                                std::string(PngColorTypeName(report.colorType)) + ", " +
+                                std::to_string(report.bitDepth) + " bits" +
+                                (report.interlaced ? ", interlaced" : ""));
+    }
+    if (report.texture) {
+        const PngTextureReport& texture = *report.texture;
+        line("header bytes 8-19", texture.headerText);
+        line("texture", texture.path);
+        line("texture pixel format", PixelFormatText(texture.pixelFormat));
+        line("texture data format", DataFormatText(texture.dataFormat));
+    }
+    for (const std::string& problem : report.problems) {
+        line("problem", problem);
+    }
+    return out;
+}
+
+std::string FormatPngJson(const PngReport& report) {
+    JsonObject object;
+    object.Add("path", report.path);
+    if (!report.readError.empty()) {
+        return object.Add("error", report.readError).Finish();
+    }
+    object.Add("kind", "png").Add("file_bytes", report.fileBytes);
+    if (report.hasHeader) {
+        object.Add("width", std::uint64_t{report.width})
+            .Add("height", std::uint64_t{report.height})
+            .Add("color_type", std::uint64_t{report.colorType})
+            .Add("color_type_name", PngColorTypeName(report.colorType))
+            .Add("bit_depth", std::uint64_t{report.bitDepth})
+            .AddRaw("interlaced", report.interlaced ? "true" : "false");
+    }
+    if (report.texture) {
+        const PngTextureReport& texture = *report.texture;
+        JsonObject written;
+        written.Add("path", texture.path)
+            .Add("header_bytes", texture.headerText)
+            .Add("pixel_format", std::uint64_t{texture.pixelFormat})
+            .Add("pixel_format_name", PixelFormatName(texture.pixelFormat))
+            .Add("data_format", std::uint64_t{texture.dataFormat})
+            .Add("layout", DataFormatLayoutName(texture.dataFormat));
+        object.AddRaw("texture", written.Finish());
+    }
+    std::string problems = "[";
+    for (const std::string& problem : report.problems) {
+        problems += (problems.size() > 1 ? "," : "") + JsonString(problem);
+    }
+    object.AddRaw("problems", problems + "]");
+    return object.Finish();
+}
+
+// One file's description (text, or a JSON line with --json) on standard
+// output; in text mode a read error goes to standard error instead. False
+// when the file could not be read.
+bool Describe(const std::string& path, const std::string& description, const std::string& readError,
+              bool asJson) {
+    if (asJson) {
+        WriteAndFlush(stdout, description + "\n");
+    } else if (!readError.empty()) {
+        std::string lines;
+        AppendPrefixedLines(path, readError, lines);
+        WriteAndFlush(stderr, lines);
+    } else {
+        WriteAndFlush(stdout, description);
+    }
+    return readError.empty();
+}
+
 }  // namespace
 
 void InfoCommand::Register(CLI::App& app) {
     command_ = app.add_subcommand("info", std::string(text::kInfoDescription));
     command_->add_flag("--json", json_, "One JSON object per file, one per line");
-    command_->add_option("PATH", paths_, "A .pvz file, or a folder: every .pvz in it")->required();
+    command_->add_flag("-r,--recursive", recursive_, "Search folders given as PATH recursively");
+    command_
+        ->add_option("PATH", paths_,
+                     "A .pvz file or a PNG (known by its signature), or a folder: every .pvz in it")
+        ->required();
 }
 
 bool InfoCommand::Chosen() const {
@@ -141,7 +233,14 @@ bool InfoCommand::Chosen() const {
 // "PATH: message", with --json it is the object's "error" member.
 ExitCode InfoCommand::Run() const {
     bool allRead = true;
-    for (const InputFile& file : FindInputFiles(paths_, IsPvzName, false)) {
+    for (const InputFile& file : FindInputFiles(paths_, IsPvzName, recursive_)) {
+        if (file.error.empty() && HasPngSignature(file.path)) {
+            const PngReport png = InspectPng(file.path);
+            allRead = Describe(png.path, json_ ? FormatPngJson(png) : FormatPngText(png),
+                               png.readError, json_) &&
+                      allRead;
+            continue;
+        }
         TextureReport report;
         if (file.error.empty()) {
             report = InspectTexture(file.path);
@@ -149,16 +248,9 @@ ExitCode InfoCommand::Run() const {
             report.path = file.path;
             report.readError = file.error;
         }
-        allRead = allRead && report.readError.empty();
-        if (json_) {
-            WriteAndFlush(stdout, FormatJson(report) + "\n");
-        } else if (!report.readError.empty()) {
-            std::string lines;
-            AppendPrefixedLines(report.path, report.readError, lines);
-            WriteAndFlush(stderr, lines);
-        } else {
-            WriteAndFlush(stdout, FormatText(report));
-        }
+        allRead = Describe(report.path, json_ ? FormatJson(report) : FormatText(report),
+                           report.readError, json_) &&
+                  allRead;
     }
     return allRead ? ExitCode::kSuccess : ExitCode::kFailure;
 }

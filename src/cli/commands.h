@@ -35,9 +35,10 @@ class ConvertCommand {
     bool verbose_ = false;
     bool recursive_ = false;
     ConversionOptions options_;
+    bool force_ = false;  // pvz2png: replace PNGs newer than their texture
 };
 
-// info: what a texture holds, as text or as JSON lines.
+// info: what a texture (or a PNG) holds, as text or as JSON lines.
 class InfoCommand {
   public:
     void Register(CLI::App& app);
@@ -48,6 +49,21 @@ class InfoCommand {
     CLI::App* command_ = nullptr;
     std::vector<std::string> paths_;
     bool json_ = false;
+    bool recursive_ = false;
+};
+
+// thumbnail: a scaled-down PNG preview of one texture.
+class ThumbnailCommand {
+  public:
+    void Register(CLI::App& app);
+    bool Chosen() const;
+    ExitCode Run() const;
+
+  private:
+    CLI::App* command_ = nullptr;
+    std::string input_;
+    std::string output_;
+    int size_ = 256;
 };
 
 }  // namespace qm::cli

@@ -36,9 +36,11 @@ ExitCode Main(int argc, char** argv) {
     qm::cli::ConvertCommand pvzToPng(qm::cli::ConvertCommand::Direction::kPvzToPng);
     qm::cli::ConvertCommand pngToPvz(qm::cli::ConvertCommand::Direction::kPngToPvz);
     qm::cli::InfoCommand info;
+    qm::cli::ThumbnailCommand thumbnail;
     pvzToPng.Register(app);
     pngToPvz.Register(app);
     info.Register(app);
+    thumbnail.Register(app);
 
     try {
         app.parse(argc, argv);
@@ -54,6 +56,9 @@ ExitCode Main(int argc, char** argv) {
     }
     if (info.Chosen()) {
         return info.Run();
+    }
+    if (thumbnail.Chosen()) {
+        return thumbnail.Run();
     }
     return ExitCode::kUsage;  // not reached: a command is required
 }

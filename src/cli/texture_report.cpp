@@ -14,6 +14,7 @@
 #include "platform/file_io.h"
 #include "platform/le_bytes.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 #include "texture/color_format.h"
 #include "texture/palette.h"
 #include "texture/pvz_header.h"
@@ -86,7 +87,7 @@ bool IsTwiddledShape(std::int16_t width, std::int16_t height) {
 // would find it.
 PaletteReport InspectPalette(const std::string& texturePath, std::vector<std::string>& problems) {
     PaletteReport palette;
-    palette.path = PalettePathFor(texturePath);
+    palette.path = ResolveNameCase(PalettePathFor(texturePath));
     // A longer file holds more entries than its count field can announce.
     constexpr std::uint64_t kLongestUseful =
         kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
@@ -129,7 +130,9 @@ PaletteReport InspectPalette(const std::string& texturePath, std::vector<std::st
 TextureReport InspectTexture(const std::string& path) {
     TextureReport report;
     report.path = path;
-    ReadOnlyFile file(path);
+    // Read, and name its palette, as the converter would.
+    const std::string resolved = ResolveNameCase(path);
+    ReadOnlyFile file(resolved);
     if (!file.IsOpen()) {
         report.readError = msg::kReadFailed;
         return report;
@@ -198,7 +201,7 @@ TextureReport InspectTexture(const std::string& path) {
     }
 
     std::vector<std::string>& problems = report.problems;
-    std::string name = path;
+    std::string name = resolved;
     const bool pvzName = CheckPvzExtension(name);
     if (!pvzName) {
         problems.push_back("name does not end in .pvz or .PVZ");

@@ -11,6 +11,7 @@
 #include "convert/png_output.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 #include "platform/png_indexed.h"
 #include "texture/color_format.h"
 #include "texture/palette.h"
@@ -93,7 +94,8 @@ void WidenInPlace(ImageSurface& surface, const TextureInfo& info, const PixelCod
 
 }  // namespace
 
-bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std::string* written) {
+bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std::string* written,
+                      const FileTime* modified) {
     const std::optional<StreamPieces> pieces = PlacementPieces(info);
     ImageSurface surface;
     bool padded = false;
@@ -131,19 +133,21 @@ bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std
     }
     if (entries.empty() || (padded && clearAt == entries.end())) {
         WidenInPlace(surface, info, codec);
-        return SavePng(info, surface, written);
+        return SavePng(info, surface, written, modified);
     }
     const auto clearIndex = static_cast<std::uint8_t>(clearAt - entries.begin());
-    const std::string name = BuildPngName(info);
+    const std::string name = ResolveNameCase(BuildPngName(info));
     const bool saved = SaveIndexedPng(
-        name, info.width, info.height, entries, [&](int y, std::span<std::uint8_t> row) {
+        name, info.width, info.height, entries,
+        [&](int y, std::span<std::uint8_t> row) {
             const std::uint8_t* pixel = surface.GetBits() + y * surface.GetPitch();
             for (std::uint8_t& index : row) {
                 const PixelWord word = LoadPixelWord(pixel);
                 index = word == 0 ? clearIndex : static_cast<std::uint8_t>(word - 1);
                 pixel += 4;
             }
-        });
+        },
+        modified);
     if (!saved) {
         ShowMessage(msg::kCreateFailed);
         return false;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "convert/conversion_options.h"
+#include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "texture/pvz_header.h"
 
@@ -20,7 +21,9 @@ namespace qm {
 // stream leaves out are transparent black: the first entry that widens to
 // it, or one more entry; with 256 entries and none such, the colour PNG is
 // written instead. The PNG is named by BuildPngName either way.
-bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std::string* written);
+// When modified is not null the PNG gets that modification time.
+bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std::string* written,
+                      const FileTime* modified = nullptr);
 
 // Applies alphaThreshold (ARGB1555 only) and dither to a loaded surface
 // before its colours are gathered: dithered pixels are narrowed to the

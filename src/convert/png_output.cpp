@@ -7,6 +7,7 @@
 #include "layout/twiddle.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 
 namespace qm {
 
@@ -102,7 +103,10 @@ void PieceSink::Append(std::span<const TexelRun> runs) {
     }
 }
 
-void PieceSink::PadTo(std::size_t /*count*/) {
+void PieceSink::PadTo(std::size_t count) {
+    // Every piece has the same length, so the texels received are the whole
+    // pieces placed and the part of the one begun.
+    padded_ = count - (next_ * piece_.size() + filled_);
     if (filled_ > 0) {
         std::fill(piece_.begin() + static_cast<std::ptrdiff_t>(filled_), piece_.end(), kClearPixel);
         PlaceFilledPiece();
@@ -115,9 +119,11 @@ void PieceSink::PlaceFilledPiece() {
     filled_ = 0;
 }
 
-bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written) {
-    const std::string name = BuildPngName(info);
-    if (!surface.Save(name)) {
+bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written,
+             const FileTime* modified) {
+    // An earlier PNG named with other letter case is replaced, not doubled.
+    const std::string name = ResolveNameCase(BuildPngName(info));
+    if (!surface.Save(name, modified)) {
         ShowMessage(msg::kCreateFailed);
         return false;
     }

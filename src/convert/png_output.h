@@ -43,6 +43,8 @@ class PieceSink final : public TexelSink {
     // The surface is transparent black already: only the piece begun is
     // completed and placed.
     void PadTo(std::size_t count) override;
+    // How many texels PadTo added.
+    std::size_t Padded() const { return padded_; }
 
   private:
     void PlaceFilledPiece();
@@ -52,10 +54,14 @@ class PieceSink final : public TexelSink {
     std::vector<PixelWord> piece_;  // the texels of the piece being filled
     std::size_t filled_ = 0;        // how many of them have arrived
     std::size_t next_ = 0;          // its index
+    std::size_t padded_ = 0;
 };
 
-// Saves the placed picture under BuildPngName(info); "ファイルの作成に失敗"
-// when it cannot be written.
-bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written);
+// Saves the placed picture under BuildPngName(info), or over the one existing
+// file whose name differs from it only in letter case; "ファイルの作成に失敗"
+// when it cannot be written. When modified is not null the PNG gets that
+// modification time.
+bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written,
+             const FileTime* modified = nullptr);
 
 }  // namespace qm

@@ -5,17 +5,27 @@
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
+#include "texture/color_format.h"
 #include "texture/pvz_writer.h"
 
 namespace qm {
 
 bool ConvertPngToPvz(std::string& path, std::string* written) {
-    return ConvertPngToPvz(path, written, ConversionOptions{});
+    ConversionReport report;
+    const bool ok = ConvertPngToPvz(path, ConversionOptions{}, report);
+    if (ok && written != nullptr) {
+        *written = std::move(report.written);
+    }
+    return ok;
 }
 
-bool ConvertPngToPvz(std::string& path, std::string* written, const ConversionOptions& options) {
-    // The picture is loaded under the name as typed; ".PNG" becomes ".png"
-    // only for the derived .pvz name.
+bool ConvertPngToPvz(std::string& path, const ConversionOptions& options,
+                     ConversionReport& report) {
+    // A name that does not exist may stand for the file under another case.
+    path = ResolveNameCase(path);
+    // The picture is loaded under that name; ".PNG" becomes ".png" only for
+    // the derived .pvz name.
     const std::string typed = path;
     if (!CheckPngFileName(path)) {
         ShowMessage(msg::kBadPngName);
@@ -50,10 +60,12 @@ bool ConvertPngToPvz(std::string& path, std::string* written, const ConversionOp
     info.headerText = std::move(fields.headerText);
     info.pixelFormat = fields.pixelFormat;
     info.dataFormat = fields.dataFormat;
-    info.texturePath = std::move(fields.texturePath);
+    // A texture named with other letter case ("STONE.PVZ") is replaced in
+    // place rather than joined by a second one the game never reads.
+    info.texturePath = ResolveNameCase(fields.texturePath);
 
     if (options.keepPalette && info.dataFormat == data_format::kPalette8) {
-        return WritePaletteTexture(typed, surface, info, options, written);
+        return WritePaletteTexture(typed, surface, info, options, &report.written);
     }
 
     // The runs are found as the picture is read in texture order and
@@ -84,16 +96,22 @@ bool ConvertPngToPvz(std::string& path, std::string* written, const ConversionOp
     if (!writer.Open()) {
         return false;
     }
-    ForEachGatheredRun(surface, pieces, [&writer](PixelWord pixel, std::size_t length) {
+    // A format without alpha makes every pixel opaque; the front end may
+    // want to say how many were not.
+    const bool noAlpha = info.pixelFormat == pixel_format::kRgb565;
+    std::uint64_t madeOpaque = 0;
+    ForEachGatheredRun(surface, pieces, [&](PixelWord pixel, std::size_t length) {
+        if (noAlpha && BytesOf(pixel)[3] != 0xFF) {
+            madeOpaque += length;
+        }
         writer.AddRun(pixel, length);
     });
     surface.Destroy();
     if (!writer.Commit()) {
         return false;
     }
-    if (written != nullptr) {
-        *written = info.texturePath;
-    }
+    report.madeOpaque = madeOpaque;
+    report.written = info.texturePath;
     return true;
 }
 

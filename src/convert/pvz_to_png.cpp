@@ -7,6 +7,7 @@
 #include "platform/file_io.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 
 namespace qm {
 
@@ -43,27 +44,27 @@ bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info, TexelS
     return ReadColorData2Byte(file, info, sink);
 }
 
-bool ConvertPvzToPng(std::string& path, std::string* written) {
-    return ConvertPvzToPng(path, written, ConversionOptions{});
-}
-
-bool ConvertPvzToPng(std::string& path, std::string* written, const ConversionOptions& options) {
-    // The file is read under the name as typed; ".PVZ" becomes ".pvz" only in
-    // the names derived from it (palette and PNG).
+bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
+                    const PictureCheck& check, PictureRead* read) {
+    PictureRead ignored;
+    PictureRead& out = read != nullptr ? *read : ignored;
+    // A name that does not exist may stand for the file under another case.
+    path = ResolveNameCase(path);
+    // The file is read under that name; ".PVZ" becomes ".pvz" only in the
+    // names derived from it (palette and PNG).
     const std::string typed = path;
     if (!CheckPvzExtension(path)) {
         ShowMessage(msg::kNotPvzExtension);
         return false;
     }
-    TextureInfo info;
     // The texels are placed on the picture as they are decoded; when the
     // shape cannot be placed or the picture not be made, the decode still
     // runs first, so its messages come before CreatePng's.
     std::optional<StreamPieces> pieces;
-    ImageSurface surface;
+    surface.Destroy();
     {
         std::vector<std::uint8_t> file;
-        switch (ReadWholeFile(typed, file, kMaxPvzFileSize)) {
+        switch (ReadWholeFile(typed, file, kMaxPvzFileSize, &out.modified)) {
             case ReadStatus::kOpenFailed:
                 ShowMessage(msg::kReadFailed);
                 return false;
@@ -83,8 +84,8 @@ bool ConvertPvzToPng(std::string& path, std::string* written, const ConversionOp
             ShowMessage(msg::kTooLarge);
             return false;
         }
-        if (options.indexed && info.dataFormat == data_format::kPalette8) {
-            return CreateIndexedPng(file, info, written);
+        if (check && !check(info, file)) {
+            return false;
         }
         pieces = PlacementPieces(info);
         if (pieces && surface.Create(info.width, info.height, 32, true)) {
@@ -92,6 +93,7 @@ bool ConvertPvzToPng(std::string& path, std::string* written, const ConversionOp
             if (!ReadColorData(file, info, sink)) {
                 return false;
             }
+            out.paddedTexels = sink.Padded();
         } else {
             DiscardingSink sink;
             if (!ReadColorData(file, info, sink)) {
@@ -107,7 +109,45 @@ bool ConvertPvzToPng(std::string& path, std::string* written, const ConversionOp
         ShowMessage(msg::kCreateFailed);
         return false;
     }
-    return SavePng(info, surface, written);
+    return true;
+}
+
+bool ConvertPvzToPng(std::string& path, std::string* written) {
+    ConversionReport report;
+    const bool ok = ConvertPvzToPng(path, ConversionOptions{}, report);
+    if (ok && written != nullptr) {
+        *written = std::move(report.written);
+    }
+    return ok;
+}
+
+bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
+                     ConversionReport& report) {
+    TextureInfo info;
+    ImageSurface surface;
+    PictureRead read;
+    // Set when the check below finished the conversion its own way.
+    std::optional<bool> done;
+    auto check = [&](const TextureInfo& texture, std::span<const std::uint8_t> file) {
+        // A PNG edited since it was extracted is newer than its texture:
+        // with keepNewerPng the conversion stops here, before any decoding.
+        FileTime pngModified;
+        report.kept = options.keepNewerPng &&
+                      ModificationTime(ResolveNameCase(BuildPngName(texture)), pngModified) &&
+                      pngModified > read.modified;
+        if (report.kept) {
+            done = true;
+        } else if (options.indexed && texture.dataFormat == data_format::kPalette8) {
+            TextureInfo indexed = texture;
+            done = CreateIndexedPng(file, indexed, &report.written, &read.modified);
+        }
+        return !done.has_value();
+    };
+    if (!ReadPvzPicture(path, info, surface, check, &read)) {
+        return done.value_or(false);
+    }
+    report.paddedTexels = read.paddedTexels;
+    return SavePng(info, surface, &report.written, &read.modified);
 }
 
 }  // namespace qm

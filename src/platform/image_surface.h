@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_io.h"
+
 namespace qm {
 
 class ImageSurface {
@@ -48,8 +50,10 @@ class ImageSurface {
     // Saves as an 8-bit RGBA PNG (24-bit surfaces, and 32-bit ones created
     // without an alpha channel, as RGB). The file name must
     // end in ".png" (any case). Written under a temporary name and renamed
-    // over path when complete. False when nothing could be written.
-    bool Save(const std::string& path) const;
+    // over path when complete (see AtomicFileWriter). When modified is not
+    // null the file gets that modification time. False when nothing could
+    // be written.
+    bool Save(const std::string& path, const FileTime* modified = nullptr) const;
 
     void Destroy();
     bool IsNull() const { return pixels_ == nullptr; }

@@ -315,11 +315,14 @@ int ImageSurface::Load(const std::string& path) {
     return status;
 }
 
-bool ImageSurface::Save(const std::string& path) const {
+bool ImageSurface::Save(const std::string& path, const FileTime* modified) const {
     if (IsNull() || !HasPngExtension(path)) {
         return false;
     }
     AtomicFileWriter writer(path);
+    if (modified != nullptr) {
+        writer.SetModificationTime(*modified);
+    }
     return writer.Open() &&
            EncodePng(writer.Stream(), pixels_.get(), pitch_, static_cast<png_uint_32>(width_),
                      static_cast<png_uint_32>(height_), bitsPerPixel_ / 8, hasAlpha_) &&

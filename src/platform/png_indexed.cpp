@@ -173,7 +173,8 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
 
 bool SaveIndexedPng(const std::string& path, int width, int height,
                     std::span<const PngPaletteEntry> palette,
-                    const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow) {
+                    const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow,
+                    const FileTime* modified) {
     if (width <= 0 || height <= 0 || width > ImageSurface::kMaxSide ||
         height > ImageSurface::kMaxSide || palette.empty() ||
         palette.size() > PNG_MAX_PALETTE_LENGTH || !png_detail::IsPngPath(path)) {
@@ -181,6 +182,9 @@ bool SaveIndexedPng(const std::string& path, int width, int height,
     }
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
     AtomicFileWriter writer(path);
+    if (modified != nullptr) {
+        writer.SetModificationTime(*modified);
+    }
     return writer.Open() && EncodeIndexed(writer.Stream(), width, height, palette, fillRow, row) &&
            writer.Commit();
 }

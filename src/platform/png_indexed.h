@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace qm {
 
 struct PngPaletteEntry {
@@ -41,10 +43,12 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture);
 // entries), tRNS only when some entry is not opaque (up to the last such
 // entry), and each row from fillRow(y, row), row holding width indices.
 // Written under a temporary name and renamed over path when complete, like
-// ImageSurface::Save; path must end in ".png" (any case). False when nothing
-// could be written.
+// ImageSurface::Save; path must end in ".png" (any case). When modified is
+// not null the file gets that modification time. False when nothing could
+// be written.
 bool SaveIndexedPng(const std::string& path, int width, int height,
                     std::span<const PngPaletteEntry> palette,
-                    const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow);
+                    const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow,
+                    const FileTime* modified = nullptr);
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include "platform/le_bytes.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/name_case.h"
 
 namespace qm {
 
@@ -23,7 +24,9 @@ bool ReadColorPalette(TextureInfo& info) {
     constexpr std::uint64_t kLongestUseful =
         kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
     std::vector<std::uint8_t> bytes;
-    switch (ReadWholeFile(PalettePathFor(info.texturePath), bytes, kLongestUseful)) {
+    // "STONE.PVP" serves a "STONE.pvz" whose "STONE.pvp" does not exist.
+    switch (
+        ReadWholeFile(ResolveNameCase(PalettePathFor(info.texturePath)), bytes, kLongestUseful)) {
         case ReadStatus::kOpenFailed:
             ShowMessage(msg::kPaletteOpenFailed);
             return false;

@@ -24,7 +24,9 @@ inline constexpr std::size_t kMaxPaletteEntries = 0xFFFF;
 // The palette path: texturePath with its last ".pvz" replaced by ".pvp".
 std::string PalettePathFor(const std::string& texturePath);
 
-// Reads the palette beside info.texturePath into info.palette. Shows its own
+// Reads the palette beside info.texturePath into info.palette; a palette
+// name that does not exist stands for the one entry of its folder that
+// differs from it only in letter case (platform/name_case.h). Shows its own
 // message and returns false when the file is missing, too short or its entry
 // count is wrong.
 bool ReadColorPalette(TextureInfo& info);

@@ -76,6 +76,12 @@ bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, T
     if (!ok) {
         return false;
     }
+    // The walk's check catches every record too many; a picture of negative
+    // size expects fewer texels than even an empty stream holds.
+    if (static_cast<std::int64_t>(decoded) > expected) {
+        ShowMessage(texts.tooMany);
+        return false;
+    }
     if (static_cast<std::int64_t>(decoded) < expected) {
         WriteDebugLine(msg::kDebugPadding);
         sink.PadTo(static_cast<std::size_t>(expected));

@@ -1,151 +1,101 @@
-// ReadWholeFile and AtomicFileWriter.
+// Whole-file reads, all-or-nothing writes and the per-thread message sink.
 #include "platform/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdint>
 #include <filesystem>
-#include <string>
-#include <vector>
+#include <functional>
+#include <thread>
 
-#include "support/test_support.h"
+#include "platform/image_surface.h"
+#include "support/child_process.h"
 
-namespace qm {
+namespace qm::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+using Checks = std::vector<std::pair<const char*, std::function<bool()>>>;
 
-TEST(ReadWholeFile, ReadsEveryByte) {
-    test::TempDir dir;
-    Bytes content(70000);
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        content[i] = static_cast<std::uint8_t>(i * 31 + i / 256);
+// The writer reads the umask once per process: it is set before anything is written.
+[[maybe_unused]] const mode_t kUmask = ::umask(027);
+
+// Runs the checks in a child; the names of those that do not hold.
+std::string Failing(const ChildLimits& limits, const Checks& checks) {
+    const ChildResult child = RunInChild(limits, [&] {
+        std::string names;
+        for (const auto& [name, check] : checks) names += check() ? "" : std::string(name) + "; ";
+        return names;
+    });
+    return child.finished ? child.report : child.problem;
+}
+
+// As an unprivileged user (root ignores permissions), in a child a FIFO cannot hang.
+TEST(FileIo, ReadsWritesAndRefusals) {
+    using enum ReadStatus;
+    TempDir dir;
+    const Bytes ten(10, 7), old(3000, 5);
+    WriteFile(dir / "ten", ten);
+    WriteFile(dir / "empty", {});
+    for (const char* name : {"read-only.png", "unreadable", "old.png"}) WriteFile(dir / name, old);
+    ::chmod((dir / "read-only.png").c_str(), 0444);
+    ::chmod((dir / "unreadable").c_str(), 0200);
+    ::chmod((dir / "old.png").c_str(), 0604);
+    for (const char* name : {"folder", "locked"}) fs::create_directory(dir / name);
+    ::chmod((dir / "locked").c_str(), 0555);
+    fs::create_symlink("ten", dir / "link");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    ImageSurface picture;  // zeroed, yet several kilobytes as PNG
+    ASSERT_TRUE(picture.Create(1000, 1000, 32, true));
+    Bytes got;
+    auto read = [&](const char* name, int limit) { return ReadWholeFile(dir / name, got, limit); };
+    auto refused = [&](const char* name) { return ImageSurface().Load(dir / name) == -1; };
+    auto save = [&](const char* name) { return picture.Save(dir / name); };
+    auto write = [&](const char* name) { return WriteWholeFile(dir / name, old); };
+    auto mode = [&](const char* name) { return fs::status(dir / name).permissions(); };
+    auto open = [&](const char* name) { return AtomicFileWriter(dir / name).Open(); };
+    EXPECT_EQ(
+        Failing(
+            {.unprivilegedIn = &dir},
+            {{"read", [&] { return read("ten", 10) == kOk && got == ten; }},
+             {"too large", [&] { return read("ten", 9) == kTooLarge && got.empty(); }},
+             {"empty", [&] { return read("empty", 9) == kReadFailed; }},
+             {"folder", [&] { return read("folder", 9) == kReadFailed; }},
+             {"FIFO", [&] { return read("fifo", 9) == kReadFailed; }},
+             {"missing", [&] { return read("no", 9) == kOpenFailed; }},
+             {"unreadable", [&] { return read("unreadable", 9) == kOpenFailed; }},
+             {"load", [&] { return refused("fifo") && refused("folder") && refused("no"); }},
+             {"locked", [&] { return !save("locked/a.png") && !write("locked/b"); }},
+             {"read-only", [&] { return !save("read-only.png") && !write("read-only.png"); }},
+             {"over folder", [&] { return !write("folder") && !write("no/c"); }},
+             {"new file", [&] { return write("new") && mode("new") == fs::perms(0640); }},
+             {"replaced", [&] { return write("old.png") && mode("old.png") == fs::perms(0604); }},
+             // A symbolic link itself becomes a regular file; the file it named is untouched.
+             {"link", [&] { return write("link") && !fs::is_symlink(dir / "link"); }},
+             {"no Commit", [&] { return open("old.png") && open("fresh"); }}}),
+        "");
+    EXPECT_EQ(Failing({.fileSizeBytes = 2000},
+                      {{"save beyond the limit", [&] { return !save("old.png"); }},
+                       {"write failing at the flush", [&] { return !write("old.png"); }}}),
+              "");
+    for (const char* name : {"read-only.png", "old.png", "link", "new"}) {
+        EXPECT_EQ(ReadFile(dir / name), old) << name;
     }
-    test::WriteFile(dir / "f", content);
-    Bytes bytes = {9, 9, 9};
-    EXPECT_EQ(ReadWholeFile(dir / "f", bytes, 1u << 20), ReadStatus::kOk);
-    EXPECT_EQ(bytes, content);
+    EXPECT_EQ(ReadFile(dir / "ten"), ten);
+    EXPECT_EQ(dir.List(), (Texts{"empty", "fifo", "folder", "link", "locked", "new", "old.png",
+                                 "read-only.png", "ten", "unreadable"}));
 }
 
-TEST(ReadWholeFile, Failures) {
-    test::TempDir dir;
-    test::WriteFile(dir / "empty", {});
-    test::WriteFile(dir / "ten", Bytes(10, 1));
-    std::filesystem::create_directory(dir / "folder");
-    struct Case {
-        std::string path;
-        std::uint64_t limit;
-        ReadStatus status;
-    };
-    const Case cases[] = {
-        {dir / "empty", 100, ReadStatus::kReadFailed},
-        {dir / "folder", 100, ReadStatus::kReadFailed},
-        {dir / "missing", 100, ReadStatus::kOpenFailed},
-        {dir / "missing/deeper", 100, ReadStatus::kOpenFailed},
-        {"", 100, ReadStatus::kOpenFailed},
-        {dir / "ten", 9, ReadStatus::kTooLarge},
-        {dir / "ten", 0, ReadStatus::kTooLarge},
-        {dir / "ten", 10, ReadStatus::kOk},  // the limit itself is allowed
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path + " limit " + std::to_string(c.limit));
-        Bytes bytes = {1, 2, 3};
-        EXPECT_EQ(ReadWholeFile(c.path, bytes, c.limit), c.status);
-        EXPECT_EQ(bytes.size(), c.status == ReadStatus::kOk ? 10u : 0u);
-    }
-}
-
-TEST(AtomicFileWriter, CommitCreatesTheFile) {
-    test::TempDir dir;
-    AtomicFileWriter writer(dir / "out");
-    ASSERT_TRUE(writer.Open());
-    ASSERT_NE(writer.Stream(), nullptr);
-    // The target does not exist until Commit.
-    EXPECT_FALSE(std::filesystem::exists(dir / "out"));
-    const Bytes first = {1, 2, 3};
-    const Bytes second = {4, 5};
-    EXPECT_TRUE(writer.Write(first));
-    EXPECT_TRUE(writer.Write(second));
-    EXPECT_TRUE(writer.Write({}));
-    ASSERT_TRUE(writer.Commit());
-    EXPECT_EQ(writer.Stream(), nullptr);
-    EXPECT_EQ(test::ReadFile(dir / "out"), (Bytes{1, 2, 3, 4, 5}));
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"out"});
-    // A second Commit has nothing to commit.
-    EXPECT_FALSE(writer.Commit());
-    EXPECT_EQ(test::ReadFile(dir / "out"), (Bytes{1, 2, 3, 4, 5}));
-}
-
-TEST(AtomicFileWriter, WithoutCommitNothingChanges) {
-    test::TempDir dir;
-    test::WriteFile(dir / "keep", {7, 7, 7});
-    {
-        AtomicFileWriter writer(dir / "keep");
-        ASSERT_TRUE(writer.Open());
-        ASSERT_TRUE(writer.Write(Bytes(100000, 1)));
-        EXPECT_EQ(dir.List().size(), 2u);  // the target and the temporary
-    }
-    {
-        AtomicFileWriter writer(dir / "new");
-        ASSERT_TRUE(writer.Open());
-        ASSERT_TRUE(writer.Write(Bytes(10, 1)));
-    }
-    EXPECT_EQ(test::ReadFile(dir / "keep"), (Bytes{7, 7, 7}));
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"keep"});
-}
-
-TEST(AtomicFileWriter, ReopeningDiscardsTheFirstTemporary) {
-    test::TempDir dir;
-    AtomicFileWriter writer(dir / "out");
-    ASSERT_TRUE(writer.Open());
-    ASSERT_TRUE(writer.Write(Bytes{1}));
-    ASSERT_TRUE(writer.Open());
-    ASSERT_TRUE(writer.Write(Bytes{2}));
-    ASSERT_TRUE(writer.Commit());
-    EXPECT_EQ(test::ReadFile(dir / "out"), Bytes{2});
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"out"});
-}
-
-TEST(AtomicFileWriter, RefusesFoldersAndMissingFolders) {
-    test::TempDir dir;
-    std::filesystem::create_directory(dir / "folder");
-    AtomicFileWriter onFolder(dir / "folder");
-    EXPECT_FALSE(onFolder.Open());
-    EXPECT_EQ(onFolder.Stream(), nullptr);
-    EXPECT_FALSE(onFolder.Write(Bytes{1}));
-    EXPECT_FALSE(onFolder.Commit());
-    AtomicFileWriter inMissing(dir / "missing/file");
-    EXPECT_FALSE(inMissing.Open());
-    EXPECT_FALSE(inMissing.Commit());
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
-    EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"folder"});
-}
-
-TEST(AtomicFileWriter, KeepsTheTargetsPermissions) {
-    test::TempDir dir;
-    test::WriteFile(dir / "f", {1});
-    ASSERT_EQ(::chmod((dir / "f").c_str(), 0640), 0);
-    ASSERT_TRUE(WriteWholeFile(dir / "f", Bytes{2, 3}));
-    struct stat info {};
-    ASSERT_EQ(::stat((dir / "f").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(test::ReadFile(dir / "f"), (Bytes{2, 3}));
-}
-
-TEST(WriteWholeFile, WritesAndReadsBack) {
-    test::TempDir dir;
-    const Bytes content = {0, 255, 0, 128};
-    ASSERT_TRUE(WriteWholeFile(dir / "w", content));
-    Bytes bytes;
-    EXPECT_EQ(ReadWholeFile(dir / "w", bytes, 4), ReadStatus::kOk);
-    EXPECT_EQ(bytes, content);
-    // An empty file can be written, though ReadWholeFile refuses it.
-    ASSERT_TRUE(WriteWholeFile(dir / "w", {}));
-    EXPECT_EQ(ReadWholeFile(dir / "w", bytes, 4), ReadStatus::kReadFailed);
-    EXPECT_FALSE(WriteWholeFile(dir / "no/w", content));
+TEST(MessageSink, PerThreadStandardErrorByDefaultNothingWithoutAFunction) {
+    Texts shown;
+    testing::internal::CaptureStderr();
+    ScopedMessageSink sink([&](std::string_view text) { shown.emplace_back(text); }, {});
+    std::thread([] { ShowMessage("other thread"); }).join();
+    ShowMessage("変換完了");
+    WriteDebugLine("discarded");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "other thread\n");
+    EXPECT_EQ(shown, Texts{"変換完了"});
 }
 
 }  // namespace
-}  // namespace qm
+}  // namespace qm::test

@@ -29,6 +29,7 @@ constexpr uid_t kNobody = 65534;
 constexpr int kReportFailed = 3;
 constexpr int kDropFailed = 4;
 constexpr int kLimitFailed = 5;
+constexpr int kThrew = 6;
 
 bool GiveToNobody(const std::filesystem::path& folder) {
     if (::chown(folder.c_str(), kNobody, kNobody) != 0) return false;
@@ -40,8 +41,8 @@ bool GiveToNobody(const std::filesystem::path& folder) {
 
 bool DropPrivileges(const TempDir& folder) {
     if (::geteuid() != 0) return true;
-    return GiveToNobody(folder.path()) && ::setgroups(0, nullptr) == 0 &&
-           ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && ::geteuid() == kNobody;
+    return GiveToNobody(folder.path()) && ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 &&
+           ::setuid(kNobody) == 0 && ::geteuid() == kNobody;
 }
 
 bool ApplyLimits(const ChildLimits& limits) {
@@ -53,9 +54,9 @@ bool ApplyLimits(const ChildLimits& limits) {
     if (limits.extraAddressSpace != 0 && !UnderAddressSanitizer()) {
         long pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
-        const rlim_t bytes = static_cast<rlim_t>(pages) *
-                                 static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
-                             limits.extraAddressSpace;
+        const rlim_t bytes =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
+            limits.extraAddressSpace;
         const rlimit limit{bytes, bytes};
         if (::setrlimit(RLIMIT_AS, &limit) != 0) return false;
     }
@@ -104,7 +105,12 @@ ChildResult RunInChild(const ChildLimits& limits, const std::function<std::strin
             ::_exit(kDropFailed);
         }
         if (!ApplyLimits(limits)) ::_exit(kLimitFailed);
-        ::_exit(WriteAll(fds[1], body()) ? 0 : kReportFailed);
+        // Nothing may escape into the child's copy of the test runner.
+        try {
+            ::_exit(WriteAll(fds[1], body()) ? 0 : kReportFailed);
+        } catch (...) {
+            ::_exit(kThrew);
+        }
     }
     ::close(fds[1]);
     char buffer[4096];
@@ -127,6 +133,8 @@ ChildResult RunInChild(const ChildLimits& limits, const std::function<std::strin
         result.problem = "could not drop to the unprivileged user 65534";
     } else if (WEXITSTATUS(status) == kLimitFailed) {
         result.problem = "could not set the resource limit";
+    } else if (WEXITSTATUS(status) == kThrew) {
+        result.problem = "the child's work threw an exception";
     } else if (WEXITSTATUS(status) != 0) {
         result.problem = "child exited with status " + std::to_string(WEXITSTATUS(status));
     } else {

@@ -70,10 +70,14 @@ Bytes Compress(const Bytes& raw) {
 
 int ChannelsOf(int colorType) {
     switch (colorType) {
-        case 2: return 3;
-        case 4: return 2;
-        case 6: return 4;
-        default: return 1;
+        case 2:
+            return 3;
+        case 4:
+            return 2;
+        case 6:
+            return 4;
+        default:
+            return 1;
     }
 }
 
@@ -104,9 +108,9 @@ Bytes PngBytes(const PngPicture& p) {
     Bytes ihdr;
     Append32Be(ihdr, static_cast<std::uint32_t>(p.width));
     Append32Be(ihdr, static_cast<std::uint32_t>(p.height));
-    ihdr.insert(ihdr.end(), {static_cast<std::uint8_t>(p.depth),
-                             static_cast<std::uint8_t>(p.colorType), 0, 0,
-                             static_cast<std::uint8_t>(p.interlaced ? 1 : 0)});
+    ihdr.insert(ihdr.end(),
+                {static_cast<std::uint8_t>(p.depth), static_cast<std::uint8_t>(p.colorType), 0, 0,
+                 static_cast<std::uint8_t>(p.interlaced ? 1 : 0)});
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     auto add = [&out](std::string_view type, const Bytes& data) {
         const Bytes chunk = PngChunk(type, data);
@@ -128,8 +132,9 @@ std::vector<ChunkSpan> PngChunks(const Bytes& png) {
     std::vector<ChunkSpan> chunks;
     for (std::size_t at = 8; at + 12 <= png.size();) {
         const std::size_t length = Read32Be(png, at);
-        chunks.push_back({at, length, std::string(png.begin() + static_cast<long>(at) + 4,
-                                                  png.begin() + static_cast<long>(at) + 8)});
+        chunks.push_back({at, length,
+                          std::string(png.begin() + static_cast<long>(at) + 4,
+                                      png.begin() + static_cast<long>(at) + 8)});
         at += 12 + length;
     }
     return chunks;
@@ -150,9 +155,9 @@ Bytes InsertChunkBefore(const Bytes& png, std::string_view before, const Bytes& 
 Bytes PngOfPixels(int width, int height, const std::vector<ArgbColor>& pixels, bool alpha) {
     PngPicture p{width, height, alpha ? 6 : 2, 8, false, {}, {}, {}};
     for (const ArgbColor& c : pixels) {
-        p.samples.insert(p.samples.end(), {static_cast<std::uint16_t>(c.red),
-                                           static_cast<std::uint16_t>(c.green),
-                                           static_cast<std::uint16_t>(c.blue)});
+        p.samples.insert(p.samples.end(),
+                         {static_cast<std::uint16_t>(c.red), static_cast<std::uint16_t>(c.green),
+                          static_cast<std::uint16_t>(c.blue)});
         if (alpha) p.samples.push_back(static_cast<std::uint16_t>(c.alpha));
     }
     return PngBytes(p);

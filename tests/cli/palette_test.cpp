@@ -16,13 +16,15 @@
 namespace qm::test {
 namespace {
 
-using Driver = bool (*)(std::string&, std::string*, const ConversionOptions&);
+using Driver = bool (*)(std::string&, const ConversionOptions&, ConversionReport&);
 
 Outcome Drive(Driver driver, const std::string& path, const ConversionOptions& options) {
     CapturedMessages messages;
     std::string name = path;
+    ConversionReport report;
     Outcome out;
-    out.ok = driver(name, &out.written, options);
+    out.ok = driver(name, options, report);
+    out.written = report.written;
     out.shown = messages.shown;
     return out;
 }

@@ -1,0 +1,83 @@
+// thumbnail: the preview's size and box average; damaged textures write
+// nothing and take no memory for the picture they announce. info on PNGs.
+#include <gtest/gtest.h>
+
+#include "convert/thumbnail.h"
+#include "support/child_process.h"
+#include "support/png_bytes.h"
+#include "support/texture_bytes.h"
+
+namespace qm::test {
+namespace {
+
+// quillmere-cli ARGS in a shell limited to 256 MB of address space (none under
+// AddressSanitizer): standard output and error, then the status.
+std::string Cli(const std::string& args) {
+    const std::string limit = UnderAddressSanitizer() ? "" : "ulimit -v 262144; ";
+    std::FILE* pipe = ::popen((limit + QM_CLI_PATH " " + args + " 2>&1; echo $?").c_str(), "r");
+    std::string out;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
+    ::pclose(pipe);
+    return out;
+}
+
+TEST(Thumbnail, FitsTheSquareKeepsTheAspectNeverGrows) {
+    constexpr int kRows[][5] = {{512, 256, 256, 256, 128}, {256, 512, 256, 128, 256},
+                                {64, 64, 256, 64, 64},     {1, 4096, 256, 1, 256},
+                                {4096, 1, 256, 256, 1},    {3, 1, 1, 1, 1},
+                                {300, 200, 256, 256, 171}};
+    for (const auto& [w, h, size, wantW, wantH] : kRows) {
+        const PictureSize got = ThumbnailSize(w, h, size);
+        EXPECT_EQ(std::pair(got.width, got.height), std::pair(wantW, wantH)) << w << "x" << h;
+    }
+    // Boxes: opaque white and transparent black; red and blue.
+    ImageSurface out;
+    ASSERT_TRUE(ScaleDown(
+        SurfaceOf(4, 1, 32, {{255, 255, 255, 255}, {}, {255, 255, 0, 0}, {255, 0, 0, 255}}), {2, 1},
+        out));
+    EXPECT_EQ(PixelsOf(out), (std::vector<ArgbColor>{{128, 255, 255, 255}, {255, 128, 0, 128}}));
+}
+
+TEST(Thumbnail, WritesThePreviewOrNothing) {
+    Bytes wide;  // 512 x 256: red left half, blue right half
+    for (int run = 0; run < 512; ++run) AppendRecord2(wide, run % 2 ? 0x001F : 0xF800, 255);
+    const std::pair<Bytes, std::string> rows[] = {
+        {Pvz(1, 9, 512, 256, wide), ""},
+        {Pvz(1, 9, 16384, 16384, {0, 0, 5}), "stream too short for the picture's size: no preview"},
+        {Pvz(1, 7, 2, 2, {0, 3}), "ReadColorPalette pvpファイルの読み込みに失敗"}};
+    for (const auto& [file, err] : rows) {
+        TempDir dir;
+        WriteFile(dir / "t.PVZ", file);
+        EXPECT_EQ(Cli("thumbnail " + dir / "t.PVZ " + dir / "o.png"),
+                  err.empty() ? "0\n" : dir / "t.PVZ: " + err + "\n1\n");
+        const std::vector<ArgbColor> pixels = PixelsOf(dir / "o.png");
+        EXPECT_EQ(pixels.size(), err.empty() ? 256u * 128u : 0u);
+        if (!pixels.empty()) {  // red on the left, blue on the right
+            EXPECT_EQ((std::vector{pixels.front(), pixels.back()}),
+                      (std::vector<ArgbColor>{{255, 255, 0, 0}, {255, 0, 0, 255}}));
+        }
+    }
+}
+
+TEST(Info, DescribesPngsAndSearchesFoldersWithR) {
+    TempDir dir;
+    const std::string png = "Stone_" + kHeaderText + "0107.PNG";
+    WriteFile(dir / png, PngOfPixels(4, 2, std::vector<ArgbColor>(8), false));
+    WriteFile(dir / "STONE.PVZ", Pvz(1, 9, 4, 2, {}));
+    std::filesystem::create_directory(dir.path() / "sub");
+    WriteFile(dir / "sub/misnamed.pvz", PngOfPixels(16, 8, std::vector<ArgbColor>(128)));
+    const std::string bytes = std::to_string(ReadFile(dir / png).size());
+    EXPECT_EQ(
+        Cli("info " + dir / png),
+        dir / png + ":\n  file: " + bytes +
+            " bytes, PNG\n  size: 4 x 2\n  colour type: 2 RGB, 8 bits\n  header bytes 8-19: " +
+            kHeaderText + "\n  texture: " + dir / "STONE.PVZ" +
+            "\n  texture pixel format: 1 RGB565\n  texture data format: 9 rectangle\n  problem: "
+            "palettes are not rebuilt: written with data format 9 instead\n0\n");
+    EXPECT_EQ(Cli("info --json " + dir.path().string()).find("misnamed"), std::string::npos);
+    EXPECT_NE(Cli("info --json -r " + dir.path().string()).find("misnamed.pvz\",\"kind\":\"png\""),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace qm::test

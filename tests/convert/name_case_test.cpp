@@ -1,0 +1,77 @@
+// A name that does not exist stands for the one entry of its folder that
+// differs only in ASCII letter case: the file named, the palette, the output.
+// And the file named on the dialog's command line.
+#include "platform/name_case.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "app/launch_file.h"
+#include "support/png_bytes.h"
+#include "support/texture_bytes.h"
+
+namespace qm::test {
+namespace {
+
+// "#" stands for the header digits of the PNG names.
+std::string Expand(const char* text) {
+    return std::regex_replace(text, std::regex("#"), kHeaderText);
+}
+
+Texts Words(const char* text) {
+    std::istringstream in(Expand(text));
+    return Texts(std::istream_iterator<std::string>(in), {});
+}
+
+TEST(NameCase, ANameStandsForItsOneCaseVariant) {
+    const struct {
+        const char* files;   // "7" in a texture's name: palette indices
+        const char* named;   // a .pvz: pvz2png; a PNG: png2pvz
+        const char* result;  // the file written, or the message
+        const char* after;   // the folder afterwards
+    } rows[] = {
+        {"STONE.PVZ", "stone.pvz", "STONE_#0109.png", "STONE.PVZ STONE_#0109.png"},
+        {"S7.PVZ S7.PVP", "S7.PVZ", "S7_#0107.png", "S7.PVP S7.PVZ S7_#0107.png"},
+        {"STONE.PVZ STONE_#0109.PNG", "STONE.PVZ", "STONE_#0109.PNG", "STONE.PVZ STONE_#0109.PNG"},
+        {"STONE.PVZ stone_#0109.PNG", "STONE_#0109.png", "STONE.PVZ", "STONE.PVZ stone_#0109.PNG"},
+        {"Stone.pvz STONE.PVZ", "stone.pvz", "ファイルの読み込みに失敗", "STONE.PVZ Stone.pvz"},
+        {"S7.pvz s7.pvp S7.PVP", "S7.pvz", "ReadColorPalette pvpファイルの読み込みに失敗",
+         "S7.PVP S7.pvz s7.pvp"},
+        {"STONE.Pvz", "stone.pvz", "拡張子がpvzではない", "STONE.Pvz"},
+    };
+    for (std::size_t run = 0; run < 2 * std::size(rows); ++run) {
+        const auto& row = rows[run / 2];  // each once more as a batch looks, listings kept
+        std::optional<ScopedFolderListings> batch;
+        if (run % 2 == 1) batch.emplace();
+        SCOPED_TRACE(row.named);
+        TempDir dir;
+        for (const std::string& name : Words(row.files)) {
+            const char kind = static_cast<char>(std::tolower(name.back()));
+            WriteFile(dir / name, kind == 'g'      ? PngOfPixels(2, 2, std::vector<ArgbColor>(4))
+                                  : kind == 'p'    ? Palette({0xF800}, 1)
+                                  : name[1] == '7' ? Pvz(1, 7, 2, 2, {0, 3}, kHeaderBytes)
+                                                   : Pvz(1, 9, 2, 2, {0, 0xF8, 3}, kHeaderBytes));
+        }
+        const std::string named = Expand(row.named);
+        const Outcome out =
+            std::tolower(named.back()) == 'z' ? PvzToPng(dir / named) : PngToPvz(dir / named);
+        EXPECT_EQ(out.shown, out.ok ? Texts{} : Texts{Expand(row.result)});
+        EXPECT_EQ(out.written, out.ok ? dir / Expand(row.result) : "");
+        EXPECT_EQ(dir.List(), Words(row.after));
+    }
+}
+
+TEST(LaunchFile, MapsTheArgumentToFolderAndName) {
+    const char* const rows[][2] = {
+        {"/u/a/S.PVZ", "/u/a|S.PVZ"}, {"/S.PVZ", "/|S.PVZ"}, {"--unknown art/a.pvz b", "art|a.pvz"},
+        {"-- -x.pvz", ".|-x.pvz"},    {"", "none"},          {"art/", "none"}};
+    for (const auto& [args, want] : rows) {  // arguments split at blanks; want: folder|name
+        const std::optional<LaunchFile> got = LaunchFileFromArguments(Words(args));
+        EXPECT_EQ(got ? got->folder + "|" + got->name : "none", want);
+    }
+}
+
+}  // namespace
+}  // namespace qm::test
