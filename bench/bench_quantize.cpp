@@ -1,7 +1,8 @@
 // Quantising truecolour pictures to a palette, and how good the result is.
 //
-//   BM_Quantize     QuantizeColors + MapToPalette of a 1024 x 1024 drawn
-//                   picture to 256 entries, per pixel format
+//   BM_Quantize     QuantizeColors + MapToPalette of a 1024 x 1024 picture to
+//                   256 entries, per pixel format: drawn art, and noise (every
+//                   16-bit colour, the worst case)
 //   BM_Quality      128 x 128 drawn pictures narrowed to RGB565 (and the
 //                   other formats): PSNR of the palette picture against the
 //                   same picture narrowed directly, with and without
@@ -110,13 +111,21 @@ std::vector<std::uint16_t> MostFrequent(const Picture& p, const PixelCodec& code
 void BM_Quantize(benchmark::State& state) {
     const auto pixelFormat = static_cast<std::uint8_t>(state.range(0));
     const PixelCodec& codec = *FindPixelCodec(pixelFormat);
-    const Picture picture = DrawnPicture(1024, 0);
+    Picture picture = DrawnPicture(1024, 0);
+    if (state.range(1) == 1) {
+        std::uint32_t seed = 1;
+        for (PixelWord& pixel : picture.pixels) {
+            seed = seed * 1664525u + 1013904223u;
+            pixel = seed;
+        }
+    }
     for (auto _ : state) {
         const auto palette = QuantizeColors(picture.pixels, 256, codec);
         const auto indices = MapToPalette(picture.pixels, 1024, 1024, palette, codec, false);
         benchmark::DoNotOptimize(indices.data());
     }
-    state.SetLabel(std::string(PixelFormatName(pixelFormat)));
+    state.SetLabel(std::string(PixelFormatName(pixelFormat)) +
+                   (state.range(1) == 1 ? " noise" : " drawn"));
     state.SetItemsProcessed(state.iterations() * 1024 * 1024);
 }
 
@@ -144,7 +153,7 @@ void BM_Quality(benchmark::State& state) {
     state.counters["psnr_top256_db"] = frequent / kPictures;
 }
 
-BENCHMARK(BM_Quantize)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Quantize)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Quality)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -93,19 +93,30 @@ int DecodeIndexed(std::FILE* file, IndexedPicture& picture) {
     return ImageSurface::kLoaded;
 }
 
-bool EncodeIndexed(std::FILE* file, int width, int height, std::span<const PngPaletteEntry> palette,
-                   const std::function<void(int, std::span<std::uint8_t>)>& fillRow,
-                   std::span<std::uint8_t> row) {
+// PLTE and tRNS as libpng takes them, made before EncodeIndexed's setjmp.
+struct PngPaletteChunks {
     png_color colors[PNG_MAX_PALETTE_LENGTH];
     png_byte alpha[PNG_MAX_PALETTE_LENGTH];
-    int alphaCount = 0;
+    int size = 0;
+    int alphaCount = 0;  // tRNS up to the last entry that is not opaque; 0: none
+};
+
+PngPaletteChunks ChunksOf(std::span<const PngPaletteEntry> palette) {
+    PngPaletteChunks chunks{};
+    chunks.size = static_cast<int>(palette.size());
     for (std::size_t i = 0; i < palette.size(); ++i) {
-        colors[i] = png_color{palette[i].red, palette[i].green, palette[i].blue};
-        alpha[i] = palette[i].alpha;
+        chunks.colors[i] = png_color{palette[i].red, palette[i].green, palette[i].blue};
+        chunks.alpha[i] = palette[i].alpha;
         if (palette[i].alpha != 255) {
-            alphaCount = static_cast<int>(i) + 1;
+            chunks.alphaCount = static_cast<int>(i) + 1;
         }
     }
+    return chunks;
+}
+
+bool EncodeIndexed(std::FILE* file, int width, int height, const PngPaletteChunks& chunks,
+                   const std::function<void(int, std::span<std::uint8_t>)>& fillRow,
+                   std::span<std::uint8_t> row) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, StopPngOnError, IgnorePngWarning);
     if (png == nullptr) {
@@ -124,9 +135,9 @@ bool EncodeIndexed(std::FILE* file, int width, int height, std::span<const PngPa
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
                  PNG_FILTER_TYPE_BASE);
-    png_set_PLTE(png, info, colors, static_cast<int>(palette.size()));
-    if (alphaCount > 0) {
-        png_set_tRNS(png, info, alpha, alphaCount, nullptr);
+    png_set_PLTE(png, info, chunks.colors, chunks.size);
+    if (chunks.alphaCount > 0) {
+        png_set_tRNS(png, info, chunks.alpha, chunks.alphaCount, nullptr);
     }
     png_detail::ApplyPngSaveSettings(png);
     png_write_info(png, info);
@@ -185,7 +196,8 @@ bool SaveIndexedPng(const std::string& path, int width, int height,
     if (modified != nullptr) {
         writer.SetModificationTime(*modified);
     }
-    return writer.Open() && EncodeIndexed(writer.Stream(), width, height, palette, fillRow, row) &&
+    return writer.Open() &&
+           EncodeIndexed(writer.Stream(), width, height, ChunksOf(palette), fillRow, row) &&
            writer.Commit();
 }
 

@@ -59,6 +59,8 @@ float Key(const Vec& p) {
 // entries whose key is close enough.
 class NearestFinder {
   public:
+    static constexpr std::size_t kNoHint = std::numeric_limits<std::size_t>::max();
+
     explicit NearestFinder(const std::vector<Vec>& entries) : entries_(entries) {
         order_.resize(entries.size());
         std::iota(order_.begin(), order_.end(), std::size_t{0});
@@ -68,13 +70,19 @@ class NearestFinder {
         for (const std::size_t i : order_) keys_.push_back(Key(entries[i]));
     }
 
-    // The nearest entry and its distance; the lowest index among equals.
-    std::pair<std::size_t, float> Find(const Vec& p) const {
+    // The nearest entry and its distance; the lowest index among equals. A
+    // hint (an entry likely to be near, such as the last round's) narrows
+    // the search from the start.
+    std::pair<std::size_t, float> Find(const Vec& p, std::size_t hint = kNoHint) const {
         const float key = Key(p);
         const std::size_t start = static_cast<std::size_t>(
             std::lower_bound(keys_.begin(), keys_.end(), key) - keys_.begin());
         std::size_t best = std::numeric_limits<std::size_t>::max();
         float bestDistance = std::numeric_limits<float>::max();
+        if (hint < entries_.size()) {
+            best = hint;
+            bestDistance = Distance(p, entries_[hint]);
+        }
         auto consider = [&](std::size_t k) {
             const std::size_t i = order_[k];
             const float d = Distance(p, entries_[i]);
@@ -205,7 +213,9 @@ std::size_t SplitBox(std::vector<Point>& points, const Box& box) {
     return best;
 }
 
-std::vector<Vec> MedianCut(std::vector<Point>& points, std::size_t count) {
+// The means of the boxes; boxOf[i] receives the box of points[i].
+std::vector<Vec> MedianCut(std::vector<Point>& points, std::size_t count,
+                           std::vector<std::size_t>& boxOf) {
     std::vector<Box> boxes = {{0, points.size(), BoxError(points, 0, points.size())}};
     while (boxes.size() < count) {
         std::size_t worst = 0;
@@ -219,10 +229,12 @@ std::vector<Vec> MedianCut(std::vector<Point>& points, std::size_t count) {
         boxes.push_back({split, box.end, BoxError(points, split, box.end)});
     }
     std::vector<Vec> means;
-    for (const Box& box : boxes) {
+    boxOf.assign(points.size(), 0);
+    for (const Box& b : boxes) {
         double w = 0;
         std::array<double, 4> sum{};
-        for (std::size_t i = box.begin; i < box.end; ++i) {
+        for (std::size_t i = b.begin; i < b.end; ++i) {
+            boxOf[i] = means.size();
             w += points[i].weight;
             for (std::size_t c = 0; c < 4; ++c) sum[c] += points[i].weight * points[i].v[c];
         }
@@ -232,12 +244,16 @@ std::vector<Vec> MedianCut(std::vector<Point>& points, std::size_t count) {
     return means;
 }
 
-void Refine(const std::vector<Point>& points, std::vector<Vec>& means) {
+// nearest holds each point's entry so far (its box at first).
+void Refine(const std::vector<Point>& points, std::vector<Vec>& means,
+            std::vector<std::size_t>& nearest) {
     for (int round = 0; round < kRefineRounds; ++round) {
         const NearestFinder finder(means);
         std::vector<std::array<double, 5>> sums(means.size(), {0, 0, 0, 0, 0});
-        for (const Point& p : points) {
-            auto& s = sums[finder.Find(p.v).first];
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const Point& p = points[i];
+            nearest[i] = finder.Find(p.v, nearest[i]).first;
+            auto& s = sums[nearest[i]];
             for (std::size_t c = 0; c < 4; ++c) s[c] += p.weight * p.v[c];
             s[4] += p.weight;
         }
@@ -412,8 +428,9 @@ std::vector<std::uint16_t> QuantizeColors(std::span<const PixelWord> pixels, std
         for (const Point& p : points) values.push_back(p.value);
         return values;
     }
-    std::vector<Vec> means = MedianCut(points, maxEntries);
-    Refine(points, means);
+    std::vector<std::size_t> nearest;
+    std::vector<Vec> means = MedianCut(points, maxEntries, nearest);
+    Refine(points, means, nearest);
     std::vector<std::uint16_t> values;
     for (const Vec& mean : means) values.push_back(NarrowMean(mean, codec));
     return SettleEntries(points, std::move(values), maxEntries, codec);
