@@ -183,7 +183,7 @@ std::size_t SplitBox(std::vector<Point>& points, const Box& box) {
     std::sort(first, last,
               [axis](const Point& a, const Point& b) { return a.v[axis] < b.v[axis]; });
     // The error of a half along all axes: sum of w*|v|^2 - |sum w*v|^2 / w.
-    double leftW = 0, leftSquares = 0;
+    double leftW = 0;
     std::array<double, 4> leftSum{};
     double totalSquares = 0;
     for (const double s : squares) totalSquares += s;
@@ -194,7 +194,6 @@ std::size_t SplitBox(std::vector<Point>& points, const Box& box) {
         leftW += p.weight;
         for (std::size_t c = 0; c < 4; ++c) {
             leftSum[c] += p.weight * p.v[c];
-            leftSquares += p.weight * p.v[c] * p.v[c];
         }
         if (points[i + 1].v[axis] == p.v[axis]) continue;  // equal keys stay together
         const double rightW = w - leftW;
