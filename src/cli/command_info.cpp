@@ -52,15 +52,20 @@ std::string PaletteUseText(const PaletteReport& palette) {
            (palette.indexBeyond ? "some" : "no") + " index beyond the count";
 }
 
-std::string FormatText(const TextureReport& report) {
-    std::string out = report.path + ":\n";
-    const auto line = [&out](std::string_view key, const std::string& value) {
+// Appends "  key: value" lines to out.
+auto LineWriter(std::string& out) {
+    return [&out](std::string_view key, const std::string& value) {
         out += "  ";
         out += key;
         out += ": ";
         out += value;
         out += '\n';
     };
+}
+
+std::string FormatText(const TextureReport& report) {
+    std::string out = report.path + ":\n";
+    const auto line = LineWriter(out);
     line("file", std::to_string(report.fileBytes) + " bytes");
     if (report.hasHeader) {
         line("size", std::to_string(report.width) + " x " + std::to_string(report.height));
@@ -133,13 +138,7 @@ std::string FormatJson(const TextureReport& report) {
 
 std::string FormatPngText(const PngReport& report) {
     std::string out = report.path + ":\n";
-    const auto line = [&out](std::string_view key, const std::string& value) {
-        out += "  ";
-        out += key;
-        out += ": ";
-        out += value;
-        out += '\n';
-    };
+    const auto line = LineWriter(out);
     line("file", std::to_string(report.fileBytes) + " bytes, PNG");
     if (report.hasHeader) {
         line("size", std::to_string(report.width) + " x " + std::to_string(report.height));

@@ -3,7 +3,6 @@
 // a short stream leaves stand apart from every index; the row writer turns
 // them into 8-bit indices.
 #include <algorithm>
-#include <array>
 #include <optional>
 
 #include "convert/palette_texture.h"
@@ -14,8 +13,7 @@
 #include "platform/name_case.h"
 #include "platform/png_indexed.h"
 #include "texture/color_format.h"
-#include "texture/palette.h"
-#include "texture/run_stream.h"
+#include "texture/texel_decode.h"
 
 namespace qm {
 
@@ -28,51 +26,6 @@ class DiscardingSink final : public TexelSink {
     void Append(std::span<const TexelRun>) override {}
     void PadTo(std::size_t) override {}
 };
-
-// ReadColorData1Byte's walk with the same checks, messages and order,
-// handing on index words instead of colours. padded tells whether the
-// stream left texels out.
-bool DecodeIndices(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink,
-                   bool& padded) {
-    if (!ReadColorPalette(info)) {
-        return false;
-    }
-    const std::int64_t expected = ExpectedTexels(info);
-    const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
-    std::size_t decoded = 0;
-    std::array<TexelRun, 256> batch;
-    std::size_t batched = 0;
-    bool ok = true;
-    WalkRunStream(file, TexelWidth::kOneByte, [&](const RunRecord& record) {
-        if (record.value >= info.palette.size()) {
-            ShowMessage(msg::kBadPaletteIndex);
-        } else if (codec == nullptr) {
-            ShowMessage(msg::kBadColor1Byte);
-        } else if (static_cast<std::int64_t>(decoded + record.count) > expected) {
-            ShowMessage(msg::kTooManyTexels1Byte);
-        } else {
-            batch[batched++] = TexelRun{record.value + 1, record.count};
-            if (batched == batch.size()) {
-                sink.Append(batch);
-                batched = 0;
-            }
-            decoded += record.count;
-            return true;
-        }
-        ok = false;
-        return false;
-    });
-    sink.Append(std::span(batch).first(batched));
-    if (!ok) {
-        return false;
-    }
-    if (static_cast<std::int64_t>(decoded) < expected) {
-        WriteDebugLine(msg::kDebugPadding);
-        sink.PadTo(static_cast<std::size_t>(expected));
-        padded = true;
-    }
-    return true;
-}
 
 PngPaletteEntry EntryOf(PixelWord pixel) {
     const PixelBytes b = BytesOf(pixel);
@@ -101,12 +54,13 @@ bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std
     bool padded = false;
     if (pieces && surface.Create(info.width, info.height, 32, true)) {
         PieceSink sink(surface, *pieces);
-        if (!DecodeIndices(file, info, sink, padded)) {
+        if (!ReadIndexData1Byte(file, info, sink)) {
             return false;
         }
+        padded = sink.Padded() > 0;
     } else {
         DiscardingSink sink;
-        if (!DecodeIndices(file, info, sink, padded)) {
+        if (!ReadIndexData1Byte(file, info, sink)) {
             return false;
         }
     }

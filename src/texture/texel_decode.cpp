@@ -34,13 +34,15 @@ class ColorArraySink final : public TexelSink {
 };
 
 // The walk shared by both decoders. valueOf turns a record's value into a
-// 16-bit colour (false after its own message). held is the number of texels
+// 16-bit colour (false after its own message); the sink gets that colour
+// decoded, or with indexWords the record's value + 1. held is the number of texels
 // the sink holds already. The walk stops as soon as the texels would exceed
 // width * height, so no stream can make the sink grow beyond the picture. A
 // short stream is padded with transparent black.
 template <class ValueOf>
 bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, TexelWidth width,
-                  const DecoderTexts& texts, ValueOf&& valueOf, std::size_t held, TexelSink& sink) {
+                  const DecoderTexts& texts, ValueOf&& valueOf, std::size_t held, TexelSink& sink,
+                  bool indexWords = false) {
     const std::int64_t expected = ExpectedTexels(info);
     const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
     std::size_t decoded = held;
@@ -64,7 +66,8 @@ bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, T
             ok = false;
             return false;
         }
-        batch[batched++] = TexelRun{codec->Decode(value), record.count};
+        batch[batched++] =
+            TexelRun{indexWords ? record.value + 1 : codec->Decode(value), record.count};
         if (batched == batch.size()) {
             sink.Append(batch);
             batched = 0;
@@ -90,7 +93,7 @@ bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, T
 }
 
 bool Decode1Byte(std::span<const std::uint8_t> file, TextureInfo& info, std::size_t held,
-                 TexelSink& sink) {
+                 TexelSink& sink, bool indexWords = false) {
     if (!ReadColorPalette(info)) {
         return false;
     }
@@ -104,7 +107,8 @@ bool Decode1Byte(std::span<const std::uint8_t> file, TextureInfo& info, std::siz
         return true;
     };
     return DecodeStream(file, info, TexelWidth::kOneByte,
-                        {msg::kBadColor1Byte, msg::kTooManyTexels1Byte}, lookUp, held, sink);
+                        {msg::kBadColor1Byte, msg::kTooManyTexels1Byte}, lookUp, held, sink,
+                        indexWords);
 }
 
 bool Decode2Byte(std::span<const std::uint8_t> file, const TextureInfo& info, std::size_t held,
@@ -139,6 +143,10 @@ bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& i
     ReserveForPicture(info, colors);
     ColorArraySink sink(colors);
     return Decode2Byte(file, info, colors.size(), sink);
+}
+
+bool ReadIndexData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {
+    return Decode1Byte(file, info, 0, sink, true);
 }
 
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {

@@ -33,6 +33,11 @@ bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
 bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
                         std::vector<ArgbColor>& colors);
 
+// ReadColorData1Byte into a sink with the same checks and messages, each
+// texel as its palette index + 1 instead of its colour (0 is then left for
+// the texels a short stream leaves out).
+bool ReadIndexData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink);
+
 // The same two into a sink, with the same checks and messages.
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink);
 bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
