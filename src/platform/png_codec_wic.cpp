@@ -1,0 +1,459 @@
+// PNG reading and writing for ImageSurface through the Windows Imaging
+// Component, the codec Windows itself ships.
+//
+// The header is checked from the file's first bytes, and every chunk's CRC
+// from the whole file, before WIC sees it; WIC then decodes the pixels. The
+// colours are converted here rather than by WIC wherever WIC's conversion
+// could differ from taking the stored values: palettes (an index beyond the
+// palette is refused), 16-bit channels (their high byte) and the tRNS
+// colour of grey and RGB pictures.
+#include <io.h>
+#include <objbase.h>
+#include <sys/stat.h>
+#include <wincodec.h>
+#include <windows.h>
+#include <zlib.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "platform/image_surface.h"
+#include "platform/png_header.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::uint8_t kGrey = 0;
+constexpr std::uint8_t kRgb = 2;
+constexpr std::uint8_t kPalette = 3;
+constexpr std::uint8_t kGreyAlpha = 4;
+constexpr std::uint8_t kRgba = 6;
+
+// A COM interface released on destruction.
+template <class T>
+class ComRef {
+  public:
+    ComRef() = default;
+    ~ComRef() {
+        if (p_ != nullptr) {
+            p_->Release();
+        }
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    T** Out() { return &p_; }
+    T* operator->() const { return p_; }
+    T* Get() const { return p_; }
+
+  private:
+    T* p_ = nullptr;
+};
+
+// COM for the calling thread, for the thread's lifetime. A thread that
+// already runs COM in another mode (a dialog's) can use WIC as it is.
+bool ComReady() {
+    struct ThreadCom {
+        HRESULT result = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ~ThreadCom() {
+            if (SUCCEEDED(result)) {
+                ::CoUninitialize();
+            }
+        }
+    };
+    thread_local const ThreadCom com;
+    return SUCCEEDED(com.result) || com.result == RPC_E_CHANGED_MODE;
+}
+
+bool CreateFactory(ComRef<IWICImagingFactory>& factory) {
+    return ComReady() &&
+           SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_PPV_ARGS(factory.Out())));
+}
+
+bool ValidDepth(std::uint8_t colorType, std::uint8_t depth) {
+    switch (colorType) {
+        case kGrey:
+            return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+        case kPalette:
+            return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+        case kRgb:
+        case kGreyAlpha:
+        case kRgba:
+            return depth == 8 || depth == 16;
+        default:
+            return false;
+    }
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           p[3];
+}
+
+unsigned BigEndian16(const std::uint8_t* p) {
+    return (unsigned{p[0]} << 8) | p[1];
+}
+
+// The data of the first chunk of the given type before the image data.
+std::optional<std::span<const std::uint8_t>> FindChunk(std::span<const std::uint8_t> file,
+                                                       const char* type) {
+    std::size_t at = 8;
+    while (file.size() - at >= 12) {
+        const std::size_t length = BigEndian32(file.data() + at);
+        const std::uint8_t* name = file.data() + at + 4;
+        if (std::memcmp(name, "IDAT", 4) == 0 || length > file.size() - at - 12) {
+            return std::nullopt;
+        }
+        if (std::memcmp(name, type, 4) == 0) {
+            return file.subspan(at + 8, length);
+        }
+        at += 12 + length;
+    }
+    return std::nullopt;
+}
+
+// The bytes of filtered rows the picture's image data must inflate to: one
+// filter byte per row, of each of the seven passes when interlaced.
+std::uint64_t ImageDataSize(const PngHeader& header) {
+    struct Pass {
+        std::uint64_t x, y, dx, dy;
+    };
+    constexpr Pass kAdam7[] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                               {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    constexpr Pass kWhole[] = {{0, 0, 1, 1}};
+    const std::uint64_t bits = SamplesPerPixel(header.colorType) * header.bitDepth;
+    std::uint64_t size = 0;
+    for (const Pass& pass : header.interlaced ? std::span<const Pass>(kAdam7) : kWhole) {
+        const std::uint64_t width = (header.width + pass.dx - 1 - pass.x) / pass.dx;
+        const std::uint64_t height = (header.height + pass.dy - 1 - pass.y) / pass.dy;
+        if (header.width > pass.x && header.height > pass.y) {
+            size += height * (1 + (width * bits + 7) / 8);
+        }
+    }
+    return size;
+}
+
+// WIC takes image data longer than the picture, or followed by more data
+// after the end of its zlib stream; libpng refuses both as damage, and so
+// is it refused here: the data is inflated once and counted.
+bool ImageDataExact(std::span<const std::uint8_t> file, const PngHeader& header) {
+    std::vector<std::uint8_t> data;
+    std::size_t at = 8;
+    while (file.size() - at >= 12) {
+        const std::size_t length = BigEndian32(file.data() + at);
+        if (std::memcmp(file.data() + at + 4, "IDAT", 4) == 0) {
+            data.insert(data.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                        file.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+        }
+        at += 12 + length;
+    }
+    z_stream stream{};
+    if (data.empty() || inflateInit(&stream) != Z_OK) {
+        return false;
+    }
+    stream.next_in = data.data();
+    stream.avail_in = static_cast<uInt>(data.size());
+    std::uint8_t buffer[16384];
+    std::uint64_t inflated = 0;
+    int result = Z_OK;
+    while (result == Z_OK) {
+        stream.next_out = buffer;
+        stream.avail_out = sizeof buffer;
+        result = inflate(&stream, Z_NO_FLUSH);
+        inflated += sizeof buffer - stream.avail_out;
+    }
+    const bool exact =
+        result == Z_STREAM_END && stream.avail_in == 0 && inflated == ImageDataSize(header);
+    inflateEnd(&stream);
+    return exact;
+}
+
+// The whole file, once its header has passed: a regular file, a PNG
+// header, a picture within the limits.
+int ReadCheckedFile(const std::string& path, std::vector<std::uint8_t>& bytes, PngHeader& header) {
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
+        return ImageSurface::kLoadFailed;
+    }
+    std::FILE* file = ::_fdopen(fd, "rb");
+    if (file == nullptr) {
+        ::_close(fd);
+        return ImageSurface::kLoadFailed;
+    }
+    struct _stat64 info {};
+    std::array<std::uint8_t, kPngHeaderSize> first{};
+    int status = ImageSurface::kLoadFailed;
+    if (::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG &&
+        std::fread(first.data(), 1, first.size(), file) == first.size()) {
+        status = CheckPngHeader(first, static_cast<std::uint64_t>(info.st_size), header);
+    }
+    if (status == ImageSurface::kLoaded) {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::memcpy(bytes.data(), first.data(), first.size());
+        const std::size_t rest = bytes.size() - first.size();
+        if (std::fread(bytes.data() + first.size(), 1, rest, file) != rest) {
+            status = ImageSurface::kLoadFailed;
+        }
+    }
+    std::fclose(file);
+    return status;
+}
+
+// How the decoded rows become BGR(A) pixels.
+struct Conversion {
+    PngHeader header;
+    std::span<const std::uint8_t> palette;                      // PLTE, 3 bytes a colour
+    std::optional<std::span<const std::uint8_t>> transparency;  // tRNS
+    bool alpha = false;
+};
+
+// The 16-bit pixel formats read as they are; any other is converted to
+// 64-bit RGBA. Channels are little-endian, in the order R, G, B, A.
+struct Layout16 {
+    const GUID* format;
+    std::size_t bytes;  // per pixel
+    bool grey;
+};
+constexpr Layout16 kLayouts16[] = {
+    {&GUID_WICPixelFormat64bppRGBA, 8, false},
+    {&GUID_WICPixelFormat48bppRGB, 6, false},
+    {&GUID_WICPixelFormat16bppGray, 2, true},
+};
+
+// A row of 16-bit channels to BGR(A): the high byte of each channel, like
+// the pixels libpng hands over.
+void Convert16BitRow(const Conversion& c, const Layout16& layout, const std::uint8_t* in,
+                     std::uint8_t* out, int width) {
+    const std::size_t step = c.alpha ? 4 : 3;
+    for (int x = 0; x < width; ++x, in += layout.bytes, out += step) {
+        const std::uint8_t* green = layout.grey ? in : in + 2;
+        const std::uint8_t* blue = layout.grey ? in : in + 4;
+        const unsigned r = in[0] | (in[1] << 8);
+        const unsigned g = green[0] | (green[1] << 8);
+        const unsigned b = blue[0] | (blue[1] << 8);
+        out[0] = blue[1];
+        out[1] = green[1];
+        out[2] = in[1];
+        if (!c.alpha) {
+            continue;
+        }
+        out[3] = layout.bytes == 8 ? in[7] : 255;
+        if (c.transparency && c.header.colorType == kGrey && c.transparency->size() >= 2) {
+            out[3] = r == BigEndian16(c.transparency->data()) ? 0 : 255;
+        } else if (c.transparency && c.header.colorType == kRgb && c.transparency->size() >= 6) {
+            const std::uint8_t* t = c.transparency->data();
+            out[3] =
+                r == BigEndian16(t) && g == BigEndian16(t + 2) && b == BigEndian16(t + 4) ? 0 : 255;
+        }
+    }
+}
+
+// WIC's 32-bit BGRA row of an 8-bit (or smaller) grey or RGB picture.
+void Convert8BitRow(const Conversion& c, const std::uint8_t* in, std::uint8_t* out, int width) {
+    const std::size_t step = c.alpha ? 4 : 3;
+    const unsigned scale = 255u / ((1u << c.header.bitDepth) - 1u);
+    for (int x = 0; x < width; ++x, in += 4, out += step) {
+        std::memcpy(out, in, step);
+        if (c.transparency && c.header.colorType == kGrey && c.transparency->size() >= 2) {
+            out[3] = in[0] == BigEndian16(c.transparency->data()) * scale ? 0 : 255;
+        } else if (c.transparency && c.header.colorType == kRgb && c.transparency->size() >= 6) {
+            const std::uint8_t* t = c.transparency->data();
+            out[3] = in[2] == BigEndian16(t) && in[1] == BigEndian16(t + 2) &&
+                             in[0] == BigEndian16(t + 4)
+                         ? 0
+                         : 255;
+        }
+    }
+}
+
+// A row of packed palette indices, the first pixel in the high bits.
+bool ConvertPaletteRow(const Conversion& c, const std::uint8_t* in, std::uint8_t* out, int width) {
+    const std::size_t step = c.alpha ? 4 : 3;
+    const unsigned depth = c.header.bitDepth;
+    const unsigned mask = (1u << depth) - 1u;
+    const std::size_t count = c.palette.size() / 3;
+    for (int x = 0; x < width; ++x, out += step) {
+        const auto bit = static_cast<std::size_t>(x) * depth;
+        const unsigned index = (in[bit / 8] >> (8 - depth - bit % 8)) & mask;
+        if (index >= count) {
+            return false;
+        }
+        const std::uint8_t* rgb = c.palette.data() + index * 3;
+        out[0] = rgb[2];
+        out[1] = rgb[1];
+        out[2] = rgb[0];
+        if (c.alpha) {
+            out[3] = index < c.transparency->size() ? (*c.transparency)[index] : 255;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int ImageSurface::Load(const std::string& path) {
+    Destroy();
+    std::vector<std::uint8_t> bytes;
+    Conversion c;
+    const int status = ReadCheckedFile(path, bytes, c.header);
+    if (status != kLoaded) {
+        return status;
+    }
+    if (!ValidDepth(c.header.colorType, c.header.bitDepth) || !PngChunksIntact(bytes) ||
+        !ImageDataExact(bytes, c.header)) {
+        return kLoadFailed;
+    }
+    c.transparency = FindChunk(bytes, "tRNS");
+    c.alpha = c.header.colorType == kGreyAlpha || c.header.colorType == kRgba || c.transparency;
+    if (c.header.colorType == kPalette) {
+        const auto palette = FindChunk(bytes, "PLTE");
+        if (!palette || palette->empty() || palette->size() % 3 != 0) {
+            return kLoadFailed;
+        }
+        c.palette = *palette;
+    }
+
+    ComRef<IWICImagingFactory> factory;
+    ComRef<IWICStream> stream;
+    ComRef<IWICBitmapDecoder> decoder;
+    ComRef<IWICBitmapFrameDecode> frame;
+    ComRef<IWICBitmapSource> source;
+    UINT width = 0;
+    UINT height = 0;
+    if (!CreateFactory(factory) || FAILED(factory->CreateStream(stream.Out())) ||
+        FAILED(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()))) ||
+        FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.Out())) ||
+        FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
+        FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(frame->GetSize(&width, &height)) ||
+        width != c.header.width || height != c.header.height) {
+        return kLoadFailed;
+    }
+    // Palette pictures are read as their stored indices, 16-bit ones in a
+    // 16-bit format.
+    WICPixelFormatGUID native{};
+    const Layout16* layout = &kLayouts16[0];
+    bool asStored = c.header.colorType == kPalette;
+    if (c.header.bitDepth == 16 && SUCCEEDED(frame->GetPixelFormat(&native))) {
+        for (const Layout16& known : kLayouts16) {
+            if (native == *known.format) {
+                layout = &known;
+                asStored = true;
+            }
+        }
+    }
+    const WICPixelFormatGUID wanted =
+        c.header.bitDepth == 16 ? GUID_WICPixelFormat64bppRGBA : GUID_WICPixelFormat32bppBGRA;
+    if (asStored ? FAILED(frame->QueryInterface(IID_PPV_ARGS(source.Out())))
+                 : FAILED(::WICConvertBitmapSource(wanted, frame.Get(), source.Out()))) {
+        return kLoadFailed;
+    }
+    const int w = static_cast<int>(width);
+    const int h = static_cast<int>(height);
+    if (!Allocate(w, h, c.alpha ? 32 : 24, false)) {
+        return kLoadFailed;
+    }
+    const std::size_t inStride =
+        c.header.colorType == kPalette
+            ? (std::size_t{width} * c.header.bitDepth + 7) / 8
+            : std::size_t{width} * (c.header.bitDepth == 16 ? layout->bytes : 4);
+    std::vector<std::uint8_t> row(inStride);
+    for (int y = 0; y < h; ++y) {
+        const WICRect rect{0, y, w, 1};
+        std::uint8_t* out = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
+        if (FAILED(source->CopyPixels(&rect, static_cast<UINT>(inStride),
+                                      static_cast<UINT>(inStride), row.data()))) {
+            Destroy();
+            return kLoadFailed;
+        }
+        if (c.header.colorType == kPalette) {
+            if (!ConvertPaletteRow(c, row.data(), out, w)) {
+                Destroy();
+                return kLoadFailed;
+            }
+        } else if (c.header.bitDepth == 16) {
+            Convert16BitRow(c, *layout, row.data(), out, w);
+        } else {
+            Convert8BitRow(c, row.data(), out, w);
+        }
+    }
+    hasAlpha_ = c.alpha;
+    return kLoaded;
+}
+
+bool ImageSurface::Save(const std::string& path) const {
+    if (IsNull() || !HasPngExtension(path)) {
+        return false;
+    }
+    AtomicFileWriter writer(path);
+    if (!writer.Open()) {
+        return false;
+    }
+    ComRef<IWICImagingFactory> factory;
+    ComRef<IStream> memory;
+    ComRef<IWICBitmapEncoder> encoder;
+    ComRef<IWICBitmapFrameEncode> frame;
+    ComRef<IPropertyBag2> options;
+    if (!CreateFactory(factory) || FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.Out())) ||
+        FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Out())) ||
+        FAILED(encoder->Initialize(memory.Get(), WICBitmapEncoderNoCache)) ||
+        FAILED(encoder->CreateNewFrame(frame.Out(), options.Out()))) {
+        return false;
+    }
+    // No filter, as on Linux: texture colours repeat exactly.
+    PROPBAG2 option{};
+    option.pstrName = const_cast<LPOLESTR>(L"FilterOption");
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_UI1;
+    value.bVal = WICPngFilterNone;
+    options->Write(1, &option, &value);
+    const bool alpha = hasAlpha_;
+    WICPixelFormatGUID format = alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+    if (FAILED(frame->Initialize(options.Get())) ||
+        FAILED(frame->SetSize(static_cast<UINT>(width_), static_cast<UINT>(height_))) ||
+        FAILED(frame->SetPixelFormat(&format)) ||
+        format != (alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR)) {
+        return false;
+    }
+    // A 32-bit surface without alpha is saved as RGB: its rows lose the
+    // fourth byte on the way.
+    const std::size_t outStride = static_cast<std::size_t>(width_) * (alpha ? 4 : 3);
+    std::vector<std::uint8_t> row(outStride);
+    for (int y = 0; y < height_; ++y) {
+        const std::uint8_t* in = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
+        if (bitsPerPixel_ == 32 && !alpha) {
+            for (int x = 0; x < width_; ++x) {
+                std::memcpy(row.data() + x * 3, in + x * 4, 3);
+            }
+        } else {
+            std::memcpy(row.data(), in, outStride);
+        }
+        if (FAILED(frame->WritePixels(1, static_cast<UINT>(outStride), static_cast<UINT>(outStride),
+                                      row.data()))) {
+            return false;
+        }
+    }
+    HGLOBAL global = nullptr;
+    STATSTG stat{};
+    if (FAILED(frame->Commit()) || FAILED(encoder->Commit()) ||
+        FAILED(memory->Stat(&stat, STATFLAG_NONAME)) ||
+        FAILED(::GetHGlobalFromStream(memory.Get(), &global))) {
+        return false;
+    }
+    const auto* data = static_cast<const std::uint8_t*>(::GlobalLock(global));
+    if (data == nullptr) {
+        return false;
+    }
+    const bool written =
+        writer.Write(std::span(data, static_cast<std::size_t>(stat.cbSize.QuadPart)));
+    ::GlobalUnlock(global);
+    return written && writer.Commit();
+}
+
+}  // namespace qm
