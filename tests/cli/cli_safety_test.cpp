@@ -110,6 +110,9 @@ struct Row {
     std::string err;
     int status = 0;
 };
+void PrintTo(const Row& row, std::ostream* out) {
+    for (const std::string& arg : row.args) *out << arg << ' ';
+}
 class CliErrorLines : public testing::TestWithParam<Row> {};
 
 TEST_P(CliErrorLines, ArePrinted) {

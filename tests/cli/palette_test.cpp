@@ -224,6 +224,9 @@ struct CliRow {
     int status;
     std::string output;
 };
+void PrintTo(const CliRow& row, std::ostream* out) {
+    *out << row.args;
+}
 
 class PaletteCli : public ::testing::TestWithParam<CliRow> {};
 
