@@ -110,11 +110,10 @@ PaletteReport InspectPalette(const std::string& texturePath, std::vector<std::st
         return palette;
     }
     palette.announced = ReadLe16(bytes, kPaletteCountOffset);
-    palette.entries = (bytes.size() - kPaletteEntriesOffset) / kPaletteEntrySize;
+    const std::vector<std::uint16_t> entries = PaletteEntriesOf(bytes);
+    palette.entries = entries.size();
     std::vector<bool> seen(0x10000, false);
-    for (std::size_t p = kPaletteEntriesOffset; p + kPaletteEntrySize <= bytes.size();
-         p += kPaletteEntrySize) {
-        const std::uint16_t value = ReadLe16(bytes, p);
+    for (const std::uint16_t value : entries) {
         palette.duplicates += seen[value] ? 1u : 0u;
         seen[value] = true;
     }

@@ -4,15 +4,10 @@
 #include <array>
 #include <cstdint>
 
+#include "texture/color_run.h"
 #include "texture/run_stream.h"
 
 namespace qm {
-
-namespace {
-
-constexpr std::uint64_t kMaxTexelsPerRecord = 256;
-
-}  // namespace
 
 PictureSize ThumbnailSize(int width, int height, int size) {
     if (width <= size && height <= size) {
@@ -33,7 +28,7 @@ bool StreamCanFill(const TextureInfo& info, std::size_t fileBytes) {
         fileBytes > kPvzHeaderSize ? (fileBytes - kPvzHeaderSize) / recordSize : 0;
     // A picture of no texels is left to the converter's own checks.
     return PixelCount(info) <= 0 ||
-           records * kMaxTexelsPerRecord >= static_cast<std::uint64_t>(PixelCount(info));
+           records * kMaxRunLength >= static_cast<std::uint64_t>(PixelCount(info));
 }
 
 bool ScaleDown(const ImageSurface& source, PictureSize size, ImageSurface& out) {

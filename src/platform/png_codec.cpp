@@ -20,6 +20,7 @@
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "platform/png_detail.h"
+#include "platform/png_header.h"
 
 namespace qm {
 
@@ -40,97 +41,12 @@ constexpr int kSaveFilter = PNG_FILTER_NONE;
 constexpr int kSaveStrategy = Z_FILTERED;
 constexpr int kSaveLevel = 4;
 
-// Signature (8), then the IHDR chunk: length (4), type (4), data (13), CRC (4).
-constexpr std::size_t kSignatureSize = 8;
-constexpr std::size_t kIhdrDataSize = 13;
-constexpr std::size_t kIhdrTypeOffset = kSignatureSize + 4;
-constexpr std::size_t kIhdrDataOffset = kIhdrTypeOffset + 4;
-constexpr std::size_t kIhdrCrcOffset = kIhdrDataOffset + kIhdrDataSize;
-constexpr std::size_t kHeaderSize = kIhdrCrcOffset + 4;
-static_assert(kHeaderSize == 33);
-
-constexpr std::uint64_t kMaxDeflateRatio = 1032;  // 258 bytes from 2 bits at best
-
-// Samples per pixel stored for a PNG colour type; 0 for an invalid type.
-std::uint64_t SamplesPerPixel(png_byte colorType) {
-    switch (colorType) {
-        case PNG_COLOR_TYPE_GRAY:
-        case PNG_COLOR_TYPE_PALETTE:
-            return 1;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            return 2;
-        case PNG_COLOR_TYPE_RGB:
-            return 3;
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
-bool WithinLimits(std::uint64_t width, std::uint64_t height) {
-    return width <= static_cast<std::uint64_t>(ImageSurface::kMaxSide) &&
-           height <= static_cast<std::uint64_t>(ImageSurface::kMaxSide) &&
-           width * height <= static_cast<std::uint64_t>(ImageSurface::kMaxPixels);
-}
-
-// libpng prints to standard error by default; here a failure is a status
-// and warnings (which benign_errors(0) turns into errors where it matters)
-// are dropped.
-[[noreturn]] void StopOnError(png_structp png, png_const_charp /*message*/) {
-    png_longjmp(png, 1);
-}
-
-void IgnoreWarning(png_structp /*png*/, png_const_charp /*message*/) {}
-
-// Reads the signature and the IHDR chunk, which must come first, and
-// checks the declared size before libpng sees the file, so that a small
-// file declaring a huge picture is refused as too large rather than read.
-// Leaves the file at its start.
-int CheckHeader(std::FILE* file) {
-    struct stat info {};
-    if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return ImageSurface::kLoadFailed;
-    }
-    png_byte header[kHeaderSize];
-    if (std::fread(header, 1, kHeaderSize, file) != kHeaderSize ||
-        png_sig_cmp(header, 0, kSignatureSize) != 0 ||
-        png_get_uint_32(header + kSignatureSize) != kIhdrDataSize ||
-        std::memcmp(header + kIhdrTypeOffset, "IHDR", 4) != 0) {
-        return ImageSurface::kLoadFailed;
-    }
-    const uLong crc = crc32(0L, header + kIhdrTypeOffset, 4 + kIhdrDataSize);
-    if (crc != png_get_uint_32(header + kIhdrCrcOffset)) {
-        return ImageSurface::kLoadFailed;
-    }
-    const png_uint_32 width = png_get_uint_32(header + kIhdrDataOffset);
-    const png_uint_32 height = png_get_uint_32(header + kIhdrDataOffset + 4);
-    if (width == 0 || height == 0) {
-        return ImageSurface::kLoadFailed;
-    }
-    if (!WithinLimits(width, height)) {
-        return ImageSurface::kLoadTooLarge;
-    }
-    // A file too short to hold the pixels it declares is refused before
-    // their memory is taken: deflate cannot shrink data more than 1032:1.
-    const std::uint64_t samples = SamplesPerPixel(header[kIhdrDataOffset + 9]);
-    const std::uint64_t pixelBits =
-        std::uint64_t{width} * height * samples * header[kIhdrDataOffset + 8];
-    if (pixelBits / 8 / kMaxDeflateRatio > static_cast<std::uint64_t>(info.st_size)) {
-        return ImageSurface::kLoadFailed;
-    }
-    if (std::fseek(file, 0, SEEK_SET) != 0) {
-        return ImageSurface::kLoadFailed;
-    }
-    return ImageSurface::kLoaded;
-}
-
 // Writes rows of bytesPerPixel-byte BGR(A) pixels as an 8-bit RGB or RGBA
 // PNG. A 4-byte pixel without alpha has its fourth byte left out.
 bool EncodePng(std::FILE* file, const std::uint8_t* bits, std::ptrdiff_t pitch, png_uint_32 width,
                png_uint_32 height, int bytesPerPixel, bool alpha) {
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, StopOnError, IgnoreWarning);
+    png_structp png = png_create_write_struct(
+        PNG_LIBPNG_VER_STRING, nullptr, png_detail::StopPngOnError, png_detail::IgnorePngWarning);
     if (png == nullptr) {
         return false;
     }
@@ -146,9 +62,7 @@ bool EncodePng(std::FILE* file, const std::uint8_t* bits, std::ptrdiff_t pitch, 
     png_init_io(png, file);
     png_set_IHDR(png, info, width, height, 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, kSaveFilter);
-    png_set_compression_strategy(png, kSaveStrategy);
-    png_set_compression_level(png, kSaveLevel);
+    png_detail::ApplyPngSaveSettings(png);
     png_write_info(png, info);
     png_set_bgr(png);
     if (bytesPerPixel == 4 && !alpha) {
@@ -194,26 +108,11 @@ void ExpandPaletteRow(png_structp png, png_row_infop row, png_bytep data) {
     row->rowbytes = row->width * channels;
 }
 
-bool HasPngExtension(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.size() - dot != 4) {
-        return false;
-    }
-    const char expected[] = {'p', 'n', 'g'};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const char c = path[dot + 1 + i];
-        if (c != expected[i] && c != expected[i] - ('a' - 'A')) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 int ImageSurface::DecodePng(std::FILE* file) {
-    png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, StopOnError, IgnoreWarning);
+    png_structp png = png_create_read_struct(
+        PNG_LIBPNG_VER_STRING, nullptr, png_detail::StopPngOnError, png_detail::IgnorePngWarning);
     if (png == nullptr) {
         return kLoadFailed;
     }
@@ -226,20 +125,13 @@ int ImageSurface::DecodePng(std::FILE* file) {
         png_destroy_read_struct(&png, &info, nullptr);
         return kLoadFailed;
     }
-    // Damage is an error, never a warning: a bad CRC in any chunk, trailing
-    // or missing image data and the like stop the read.
-    png_set_benign_errors(png, 0);
-    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
-    // Colours are taken as stored: gamma, chromaticities, colour profiles
-    // and every other ancillary chunk but tRNS are skipped unread (their
-    // CRCs are still checked).
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_detail::ApplyPngReadSettings(png);
     png_init_io(png, file);
     png_read_info(png, info);
 
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
-    if (!WithinLimits(width, height)) {
+    if (!PngWithinLimits(width, height)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return kLoadTooLarge;
     }
@@ -304,7 +196,7 @@ int ImageSurface::Load(const std::string& path) {
         ::close(fd);
         return kLoadFailed;
     }
-    int status = CheckHeader(file);
+    int status = png_detail::CheckPngFile(file);
     if (status == kLoaded) {
         status = DecodePng(file);
     }
@@ -333,30 +225,47 @@ bool ImageSurface::Save(const std::string& path, const FileTime* modified) const
 
 namespace qm::png_detail {
 
-int CheckPngHeader(std::FILE* file) {
-    return CheckHeader(file);
+// libpng prints to standard error by default; here a failure is a status
+// and warnings (which benign_errors(0) turns into errors where it matters)
+// are dropped.
+void StopPngOnError(png_structp png, png_const_charp /*message*/) {
+    png_longjmp(png, 1);
 }
 
-bool PngWithinLimits(std::uint64_t width, std::uint64_t height) {
-    return WithinLimits(width, height);
+void IgnorePngWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+
+int CheckPngFile(std::FILE* file) {
+    struct stat info {};
+    if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return ImageSurface::kLoadFailed;
+    }
+    std::uint8_t bytes[kPngHeaderSize];
+    if (std::fread(bytes, 1, kPngHeaderSize, file) != kPngHeaderSize) {
+        return ImageSurface::kLoadFailed;
+    }
+    PngHeader header;
+    const int status = CheckPngHeader(bytes, static_cast<std::uint64_t>(info.st_size), header);
+    if (status == ImageSurface::kLoaded && std::fseek(file, 0, SEEK_SET) != 0) {
+        return ImageSurface::kLoadFailed;
+    }
+    return status;
 }
 
-void StopPngOnError(png_structp png, png_const_charp message) {
-    StopOnError(png, message);
-}
-
-void IgnorePngWarning(png_structp png, png_const_charp message) {
-    IgnoreWarning(png, message);
+void ApplyPngReadSettings(png_structp png) {
+    // Damage is an error, never a warning: a bad CRC in any chunk, trailing
+    // or missing image data and the like stop the read.
+    png_set_benign_errors(png, 0);
+    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+    // Colours are taken as stored: gamma, chromaticities, colour profiles
+    // and every other ancillary chunk but tRNS are skipped unread (their
+    // CRCs are still checked).
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
 }
 
 void ApplyPngSaveSettings(png_structp png) {
     png_set_filter(png, PNG_FILTER_TYPE_BASE, kSaveFilter);
     png_set_compression_strategy(png, kSaveStrategy);
     png_set_compression_level(png, kSaveLevel);
-}
-
-bool IsPngPath(const std::string& path) {
-    return HasPngExtension(path);
 }
 
 }  // namespace qm::png_detail

@@ -5,28 +5,26 @@
 
 #include <png.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <string>
 
 namespace qm::png_detail {
 
-// Checks the signature, the IHDR chunk and the declared size before libpng
-// reads the file; ImageSurface::kLoaded (file back at its start),
-// kLoadFailed or kLoadTooLarge.
-int CheckPngHeader(std::FILE* file);
-
-// True when the picture lies within ImageSurface's limits.
-bool PngWithinLimits(std::uint64_t width, std::uint64_t height);
+// Checks the signature, the IHDR chunk and the declared size of an open file
+// before libpng reads it (png_header.h); ImageSurface::kLoaded (file back at
+// its start), kLoadFailed or kLoadTooLarge.
+int CheckPngFile(std::FILE* file);
 
 // libpng's error function (longjmp) and a warning function that drops
 // warnings.
 [[noreturn]] void StopPngOnError(png_structp png, png_const_charp message);
 void IgnorePngWarning(png_structp png, png_const_charp message);
 
+// How every PNG is read: damage is an error, ancillary chunks but tRNS are
+// skipped.
+void ApplyPngReadSettings(png_structp png);
+
 // The filter, strategy and level every PNG is written with.
 void ApplyPngSaveSettings(png_structp png);
-
-// True when path ends in ".png" in any case.
-bool IsPngPath(const std::string& path);
 
 }  // namespace qm::png_detail

@@ -67,9 +67,7 @@ int CheckPngHeader(std::span<const std::uint8_t, kPngHeaderSize> bytes, std::uin
     if (width == 0 || height == 0) {
         return ImageSurface::kLoadFailed;
     }
-    if (width > static_cast<std::uint64_t>(ImageSurface::kMaxSide) ||
-        height > static_cast<std::uint64_t>(ImageSurface::kMaxSide) ||
-        width * height > static_cast<std::uint64_t>(ImageSurface::kMaxPixels)) {
+    if (!PngWithinLimits(width, height)) {
         return ImageSurface::kLoadTooLarge;
     }
     const std::uint64_t pixelBits =
@@ -78,6 +76,12 @@ int CheckPngHeader(std::span<const std::uint8_t, kPngHeaderSize> bytes, std::uin
         return ImageSurface::kLoadFailed;
     }
     return ImageSurface::kLoaded;
+}
+
+bool PngWithinLimits(std::uint64_t width, std::uint64_t height) {
+    return width <= static_cast<std::uint64_t>(ImageSurface::kMaxSide) &&
+           height <= static_cast<std::uint64_t>(ImageSurface::kMaxSide) &&
+           width * height <= static_cast<std::uint64_t>(ImageSurface::kMaxPixels);
 }
 
 bool HasPngExtension(const std::string& path) {

@@ -31,6 +31,9 @@ std::uint64_t SamplesPerPixel(std::uint8_t colorType);
 int CheckPngHeader(std::span<const std::uint8_t, kPngHeaderSize> bytes, std::uint64_t fileSize,
                    PngHeader& header);
 
+// True when a picture of width x height lies within ImageSurface's limits.
+bool PngWithinLimits(std::uint64_t width, std::uint64_t height);
+
 // True when the file name ends in ".png", in any case.
 bool HasPngExtension(const std::string& path);
 

@@ -13,6 +13,7 @@
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "platform/png_detail.h"
+#include "platform/png_header.h"
 
 namespace qm {
 
@@ -36,14 +37,12 @@ int DecodeIndexed(std::FILE* file, IndexedPicture& picture) {
         png_destroy_read_struct(&png, &info, nullptr);
         return ImageSurface::kLoadFailed;
     }
-    png_set_benign_errors(png, 0);
-    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_detail::ApplyPngReadSettings(png);
     png_init_io(png, file);
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
-    if (!png_detail::PngWithinLimits(width, height)) {
+    if (!PngWithinLimits(width, height)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return ImageSurface::kLoadTooLarge;
     }
@@ -163,7 +162,7 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
         ::close(fd);
         return ImageSurface::kLoadFailed;
     }
-    int status = png_detail::CheckPngHeader(file);
+    int status = png_detail::CheckPngFile(file);
     if (status == ImageSurface::kLoaded) {
         status = DecodeIndexed(file, picture);
     }
@@ -188,7 +187,7 @@ bool SaveIndexedPng(const std::string& path, int width, int height,
                     const FileTime* modified) {
     if (width <= 0 || height <= 0 || width > ImageSurface::kMaxSide ||
         height > ImageSurface::kMaxSide || palette.empty() ||
-        palette.size() > PNG_MAX_PALETTE_LENGTH || !png_detail::IsPngPath(path)) {
+        palette.size() > PNG_MAX_PALETTE_LENGTH || !HasPngExtension(path)) {
         return false;
     }
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width));

@@ -19,6 +19,15 @@ std::string PalettePathFor(const std::string& texturePath) {
     return path;
 }
 
+std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint16_t> entries;
+    for (std::size_t p = kPaletteEntriesOffset; p + kPaletteEntrySize <= bytes.size();
+         p += kPaletteEntrySize) {
+        entries.push_back(ReadLe16(bytes, p));
+    }
+    return entries;
+}
+
 bool ReadColorPalette(TextureInfo& info) {
     // Longer files hold more entries than any count can announce.
     constexpr std::uint64_t kLongestUseful =
@@ -45,12 +54,8 @@ bool ReadColorPalette(TextureInfo& info) {
     }
     const std::span<const std::uint8_t> file(bytes);
     const std::size_t count = ReadLe16(file, kPaletteCountOffset);
-    info.palette.clear();
-    info.palette.shrink_to_fit();
-    for (std::size_t p = kPaletteEntriesOffset; p + kPaletteEntrySize <= file.size();
-         p += kPaletteEntrySize) {
-        info.palette.push_back(ReadLe16(file, p));
-    }
+    const std::vector<std::uint16_t> entries = PaletteEntriesOf(file);
+    info.palette.assign(entries.begin(), entries.end());
     if (info.palette.size() != count) {
         ShowMessage(msg::kPaletteCount);
         return false;

@@ -9,7 +9,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "texture/pvz_header.h"
 
@@ -23,6 +26,10 @@ inline constexpr std::size_t kMaxPaletteEntries = 0xFFFF;
 
 // The palette path: texturePath with its last ".pvz" replaced by ".pvp".
 std::string PalettePathFor(const std::string& texturePath);
+
+// The whole entries a .pvp's bytes hold, from offset 16 (an incomplete last
+// entry left out).
+std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes);
 
 // Reads the palette beside info.texturePath into info.palette; a palette
 // name that does not exist stands for the one entry of its folder that

@@ -25,15 +25,6 @@ std::uint32_t ChunkSize(std::size_t count) {
 
 }  // namespace
 
-std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes) {
-    std::vector<std::uint16_t> entries;
-    for (std::size_t p = kPaletteEntriesOffset; p + kPaletteEntrySize <= bytes.size();
-         p += kPaletteEntrySize) {
-        entries.push_back(ReadLe16(bytes, p));
-    }
-    return entries;
-}
-
 std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existing,
                                             std::uint8_t pixelFormat,
                                             std::span<const std::uint16_t> entries) {

@@ -32,9 +32,6 @@ inline constexpr std::size_t kPaletteKeptBytes = 14;
 // The chunk size counts bytes 8-15 besides the entries.
 inline constexpr std::uint32_t kPaletteChunkBase = 8;
 
-// The whole entries a .pvp's bytes hold, from offset 16.
-std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes);
-
 // The bytes of a .pvp holding entries, made from the existing palette's
 // bytes (empty when there is none) as set out above.
 std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existing,
