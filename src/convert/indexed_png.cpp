@@ -21,12 +21,6 @@ namespace {
 
 constexpr std::size_t kMaxPngEntries = 256;
 
-class DiscardingSink final : public TexelSink {
-  public:
-    void Append(std::span<const TexelRun>) override {}
-    void PadTo(std::size_t) override {}
-};
-
 PngPaletteEntry EntryOf(PixelWord pixel) {
     const PixelBytes b = BytesOf(pixel);
     return PngPaletteEntry{b[2], b[1], b[0], b[3]};

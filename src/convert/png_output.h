@@ -57,6 +57,14 @@ class PieceSink final : public TexelSink {
     std::size_t padded_ = 0;
 };
 
+// Texels that have nowhere to go (a shape that cannot be placed): the decode
+// still runs for its checks and messages.
+class DiscardingSink final : public TexelSink {
+  public:
+    void Append(std::span<const TexelRun>) override {}
+    void PadTo(std::size_t) override {}
+};
+
 // Saves the placed picture under BuildPngName(info), or over the one existing
 // file whose name differs from it only in letter case; "ファイルの作成に失敗"
 // when it cannot be written. When modified is not null the PNG gets that

@@ -17,14 +17,6 @@ namespace {
 // anything longer is not a texture.
 constexpr std::uint64_t kMaxPvzFileSize = kPvzHeaderSize + 3 * kMaxPixelCount;
 
-// Texels that have nowhere to go: the decode still runs for its checks and
-// messages.
-class DiscardingSink final : public TexelSink {
-  public:
-    void Append(std::span<const TexelRun>) override {}
-    void PadTo(std::size_t) override {}
-};
-
 }  // namespace
 
 bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info,
