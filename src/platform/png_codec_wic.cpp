@@ -1,6 +1,8 @@
 // PNG reading and writing for ImageSurface through the Windows Imaging
 // Component, the codec Windows itself ships.
 //
+// Pictures are written by PngEncoder, as libpng writes them on Linux.
+//
 // The header is checked from the file's first bytes, and every chunk's CRC
 // from the whole file, before WIC sees it; WIC then decodes the pixels. The
 // colours are converted here rather than by WIC wherever WIC's conversion
@@ -23,6 +25,7 @@
 
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
+#include "platform/png_encoder.h"
 #include "platform/png_header.h"
 #include "platform/png_wic_detail.h"
 
@@ -390,6 +393,8 @@ int ImageSurface::Load(const std::string& path) {
     return kLoaded;
 }
 
+// Written by the project's own encoder rather than WIC's, whose bytes differ
+// from libpng's: a texture gives the same PNG file on Windows as on Linux.
 bool ImageSurface::Save(const std::string& path, const FileTime* modified) const {
     if (IsNull() || !HasPngExtension(path)) {
         return false;
@@ -401,66 +406,33 @@ bool ImageSurface::Save(const std::string& path, const FileTime* modified) const
     if (!writer.Open()) {
         return false;
     }
-    ComRef<IWICImagingFactory> factory;
-    ComRef<IStream> memory;
-    ComRef<IWICBitmapEncoder> encoder;
-    ComRef<IWICBitmapFrameEncode> frame;
-    ComRef<IPropertyBag2> options;
-    if (!CreateFactory(factory) || FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.Out())) ||
-        FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Out())) ||
-        FAILED(encoder->Initialize(memory.Get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.Out(), options.Out()))) {
-        return false;
-    }
-    // No filter, as on Linux: texture colours repeat exactly.
-    PROPBAG2 option{};
-    option.pstrName = const_cast<LPOLESTR>(L"FilterOption");
-    VARIANT value;
-    ::VariantInit(&value);
-    value.vt = VT_UI1;
-    value.bVal = WICPngFilterNone;
-    options->Write(1, &option, &value);
     const bool alpha = hasAlpha_;
-    WICPixelFormatGUID format = alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
-    if (FAILED(frame->Initialize(options.Get())) ||
-        FAILED(frame->SetSize(static_cast<UINT>(width_), static_cast<UINT>(height_))) ||
-        FAILED(frame->SetPixelFormat(&format)) ||
-        format != (alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR)) {
-        return false;
-    }
-    // A 32-bit surface without alpha is saved as RGB: its rows lose the
+    PngEncoder encoder(static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+                       alpha ? PngColorType::kRgba : PngColorType::kRgb, {}, {},
+                       [&writer](std::span<const std::uint8_t> bytes) {
+                           return writer.Write(bytes);
+                       });
+    // BGR(A) pixels become RGB(A); a 32-bit surface without alpha loses its
     // fourth byte on the way.
-    const std::size_t outStride = static_cast<std::size_t>(width_) * (alpha ? 4 : 3);
-    std::vector<std::uint8_t> row(outStride);
+    const std::size_t inStep = static_cast<std::size_t>(bitsPerPixel_ / 8);
+    const std::size_t outStep = alpha ? 4 : 3;
+    std::vector<std::uint8_t> row(encoder.RowBytes());
     for (int y = 0; y < height_; ++y) {
         const std::uint8_t* in = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
-        if (bitsPerPixel_ == 32 && !alpha) {
-            for (int x = 0; x < width_; ++x) {
-                std::memcpy(row.data() + x * 3, in + x * 4, 3);
+        std::uint8_t* out = row.data();
+        for (int x = 0; x < width_; ++x, in += inStep, out += outStep) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+            if (alpha) {
+                out[3] = in[3];
             }
-        } else {
-            std::memcpy(row.data(), in, outStride);
         }
-        if (FAILED(frame->WritePixels(1, static_cast<UINT>(outStride), static_cast<UINT>(outStride),
-                                      row.data()))) {
+        if (!encoder.WriteRow(row)) {
             return false;
         }
     }
-    HGLOBAL global = nullptr;
-    STATSTG stat{};
-    if (FAILED(frame->Commit()) || FAILED(encoder->Commit()) ||
-        FAILED(memory->Stat(&stat, STATFLAG_NONAME)) ||
-        FAILED(::GetHGlobalFromStream(memory.Get(), &global))) {
-        return false;
-    }
-    const auto* data = static_cast<const std::uint8_t*>(::GlobalLock(global));
-    if (data == nullptr) {
-        return false;
-    }
-    const bool written =
-        writer.Write(std::span(data, static_cast<std::size_t>(stat.cbSize.QuadPart)));
-    ::GlobalUnlock(global);
-    return written && writer.Commit();
+    return encoder.Finish() && writer.Commit();
 }
 
 }  // namespace qm

@@ -8,6 +8,7 @@
 
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
+#include "platform/png_encoder.h"
 #include "platform/png_indexed.h"
 #include "platform/png_wic_detail.h"
 
@@ -17,9 +18,11 @@ using namespace wic_detail;
 
 namespace {
 
+constexpr std::size_t kMaxPaletteSize = 256;
+
 int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, IndexedPicture& picture) {
     const auto colors = FindChunk(file, "PLTE");
-    if (!colors || colors->empty() || colors->size() % 3 != 0 || colors->size() / 3 > 256) {
+    if (!colors || colors->empty() || colors->size() % 3 != 0 || colors->size() / 3 > kMaxPaletteSize) {
         return ImageSurface::kLoadFailed;
     }
     const auto alpha = FindChunk(file, "tRNS");
@@ -85,10 +88,45 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
     return status;
 }
 
-bool SaveIndexedPng(const std::string&, int, int, std::span<const PngPaletteEntry>,
-                    const std::function<void(int y, std::span<std::uint8_t> row)>&,
-                    const FileTime*) {
-    return false;
+bool SaveIndexedPng(const std::string& path, int width, int height,
+                    std::span<const PngPaletteEntry> palette,
+                    const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow,
+                    const FileTime* modified) {
+    if (width <= 0 || height <= 0 || width > ImageSurface::kMaxSide ||
+        height > ImageSurface::kMaxSide || palette.empty() || palette.size() > kMaxPaletteSize ||
+        !HasPngExtension(path)) {
+        return false;
+    }
+    // tRNS up to the last entry that is not opaque, none when all are.
+    std::vector<PngRgb> colors;
+    std::vector<std::uint8_t> alphas;
+    for (const PngPaletteEntry& entry : palette) {
+        colors.push_back(PngRgb{entry.red, entry.green, entry.blue});
+        alphas.push_back(entry.alpha);
+    }
+    while (!alphas.empty() && alphas.back() == 255) {
+        alphas.pop_back();
+    }
+    AtomicFileWriter writer(path);
+    if (modified != nullptr) {
+        writer.SetModificationTime(*modified);
+    }
+    if (!writer.Open()) {
+        return false;
+    }
+    PngEncoder encoder(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+                       PngColorType::kPalette, colors, alphas,
+                       [&writer](std::span<const std::uint8_t> bytes) {
+                           return writer.Write(bytes);
+                       });
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        fillRow(y, row);
+        if (!encoder.WriteRow(row)) {
+            return false;
+        }
+    }
+    return encoder.Finish() && writer.Commit();
 }
 
 }  // namespace qm
