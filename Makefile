@@ -39,10 +39,10 @@ test-windows:
 # The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
 # statically, packed with the README and the licence.
 WINDOWS_ZIP = dist/quillmere-windows-x64.zip
-WINDOWS_PROGRAMS = build/windows/src/cli/quillmere-cli.exe
+WINDOWS_PROGRAMS = build/windows/src/app/quillmere.exe build/windows/src/cli/quillmere-cli.exe
 windows: deps
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target quillmere-cli
+	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli
 	rm -rf build/windows/package $(WINDOWS_ZIP)
 	mkdir -p build/windows/package dist
 	cp $(WINDOWS_PROGRAMS) README.md LICENSE build/windows/package/
