@@ -45,9 +45,10 @@ bool Capture(HWND window, qm::ImageSurface& picture) {
     ::GdiFlush();
     const int stride = (width * 3 + 3) & ~3;
     for (int y = 0; copied && y < height; ++y) {
-        std::memcpy(picture.GetBits() + static_cast<std::ptrdiff_t>(y) * picture.GetPitch(),
-                    static_cast<const std::uint8_t*>(bits) + static_cast<std::ptrdiff_t>(y) * stride,
-                    static_cast<std::size_t>(width) * 3);
+        std::memcpy(
+            picture.GetBits() + static_cast<std::ptrdiff_t>(y) * picture.GetPitch(),
+            static_cast<const std::uint8_t*>(bits) + static_cast<std::ptrdiff_t>(y) * stride,
+            static_cast<std::size_t>(width) * 3);
     }
     ::SelectObject(memory, previous);
     ::DeleteObject(bitmap);

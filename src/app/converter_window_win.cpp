@@ -55,8 +55,8 @@ RECT PlaceOf(HWND control) {
 // The width text takes in control's font.
 LONG TextWidth(HWND control, std::string_view text) {
     const HDC dc = ::GetDC(control);
-    const HGDIOBJ previous = ::SelectObject(
-        dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    const HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
     const std::wstring wide = Utf16FromUtf8(text);
     SIZE size{};
     ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
@@ -167,8 +167,8 @@ void ConverterWindow::OnInitDialog() {
             ::AppendMenuW(menu, MF_STRING, ConverterController::kAboutCommandId, item.c_str());
         }
     }
-    for (const auto& [size, kind, icon] :
-         {std::tuple{SM_CXICON, ICON_BIG, &bigIcon_}, std::tuple{SM_CXSMICON, ICON_SMALL, &smallIcon_}}) {
+    for (const auto& [size, kind, icon] : {std::tuple{SM_CXICON, ICON_BIG, &bigIcon_},
+                                           std::tuple{SM_CXSMICON, ICON_SMALL, &smallIcon_}}) {
         const int pixels = ::GetSystemMetrics(size);
         *icon = static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(QM_IDI_APP),
                                                 IMAGE_ICON, pixels, pixels, 0));

@@ -9,6 +9,10 @@
 
 namespace qm {
 
+inline std::uint16_t ReadBe16(std::span<const std::uint8_t> bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>((bytes[offset] << 8) | bytes[offset + 1]);
+}
+
 inline std::uint32_t ReadBe32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return (static_cast<std::uint32_t>(bytes[offset]) << 24) |
            (static_cast<std::uint32_t>(bytes[offset + 1]) << 16) |
