@@ -167,27 +167,14 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
         status = DecodeIndexed(file, picture);
     }
     std::fclose(file);
-    if (status == ImageSurface::kLoaded) {
-        for (const std::uint8_t index : picture.indices) {
-            if (index >= picture.palette.size()) {
-                status = ImageSurface::kLoadFailed;
-                break;
-            }
-        }
-    }
-    if (status != ImageSurface::kLoaded) {
-        picture = IndexedPicture{};
-    }
-    return status;
+    return indexed_detail::RefuseStrayIndices(status, picture);
 }
 
 bool SaveIndexedPng(const std::string& path, int width, int height,
                     std::span<const PngPaletteEntry> palette,
                     const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow,
                     const FileTime* modified) {
-    if (width <= 0 || height <= 0 || width > ImageSurface::kMaxSide ||
-        height > ImageSurface::kMaxSide || palette.empty() ||
-        palette.size() > PNG_MAX_PALETTE_LENGTH || !HasPngExtension(path)) {
+    if (!indexed_detail::CanSave(path, width, height, palette.size())) {
         return false;
     }
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width));

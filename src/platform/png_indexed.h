@@ -32,6 +32,9 @@ struct IndexedPicture {
 // What LoadIndexedPng found, besides ImageSurface's load results.
 inline constexpr int kNotPalettePng = 1;
 
+// The most entries a PNG palette holds.
+inline constexpr std::size_t kMaxPngPaletteSize = 256;
+
 // Loads a palette PNG of any bit depth (1 to 8), interlaced or not, with the
 // header checks and size limits of ImageSurface::Load. Returns kLoaded,
 // kNotPalettePng for another colour type (picture left empty), or one of
@@ -50,5 +53,15 @@ bool SaveIndexedPng(const std::string& path, int width, int height,
                     std::span<const PngPaletteEntry> palette,
                     const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow,
                     const FileTime* modified = nullptr);
+
+namespace indexed_detail {
+
+// Shared by the platforms' codecs: a loaded picture with an index beyond its
+// palette is refused (status kLoadFailed), and a failed one left empty.
+int RefuseStrayIndices(int status, IndexedPicture& picture);
+// Whether SaveIndexedPng takes these arguments.
+bool CanSave(const std::string& path, int width, int height, std::size_t paletteSize);
+
+}  // namespace indexed_detail
 
 }  // namespace qm

@@ -18,12 +18,10 @@ using namespace wic_detail;
 
 namespace {
 
-constexpr std::size_t kMaxPaletteSize = 256;
-
 int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, IndexedPicture& picture) {
     const auto colors = FindChunk(file, "PLTE");
     if (!colors || colors->empty() || colors->size() % 3 != 0 ||
-        colors->size() / 3 > kMaxPaletteSize) {
+        colors->size() / 3 > kMaxPngPaletteSize) {
         return ImageSurface::kLoadFailed;
     }
     const auto alpha = FindChunk(file, "tRNS");
@@ -75,27 +73,14 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
     if (status == ImageSurface::kLoaded) {
         status = DecodeIndexed(bytes, header, picture);
     }
-    if (status == ImageSurface::kLoaded) {
-        for (const std::uint8_t index : picture.indices) {
-            if (index >= picture.palette.size()) {
-                status = ImageSurface::kLoadFailed;
-                break;
-            }
-        }
-    }
-    if (status != ImageSurface::kLoaded) {
-        picture = IndexedPicture{};
-    }
-    return status;
+    return indexed_detail::RefuseStrayIndices(status, picture);
 }
 
 bool SaveIndexedPng(const std::string& path, int width, int height,
                     std::span<const PngPaletteEntry> palette,
                     const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow,
                     const FileTime* modified) {
-    if (width <= 0 || height <= 0 || width > ImageSurface::kMaxSide ||
-        height > ImageSurface::kMaxSide || palette.empty() || palette.size() > kMaxPaletteSize ||
-        !HasPngExtension(path)) {
+    if (!indexed_detail::CanSave(path, width, height, palette.size())) {
         return false;
     }
     // tRNS up to the last entry that is not opaque, none when all are.
