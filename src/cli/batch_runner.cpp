@@ -1,8 +1,5 @@
 #include "cli/batch_runner.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,6 +12,7 @@
 #include <thread>
 
 #include "cli/cli_texts.h"
+#include "cli/console.h"
 #include "cli/interruption.h"
 #include "cli/output_lines.h"
 #include "platform/message_sink.h"
@@ -30,15 +28,6 @@ struct FileOutcome {
     bool kept = false;
 };
 
-// Columns of the terminal on standard error; 80 when it does not say.
-std::size_t TerminalColumns() {
-    struct winsize size {};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        return size.ws_col;
-    }
-    return 80;
-}
-
 // A one-line bar on standard error, redrawn in place, that fits the
 // terminal's width: it never reaches the last column, where a terminal may
 // wrap, so that the next redraw finds the bar on its own line.
@@ -51,7 +40,7 @@ class ProgressBar {
             return;
         }
         constexpr std::size_t kMaxWidth = 30;
-        const std::size_t room = TerminalColumns() - 1;
+        const std::size_t room = TerminalColumns(stderr) - 1;
         const std::string count = std::to_string(done) + "/" + std::to_string(total);
         std::string line = "\r";
         if (room >= count.size() + 4) {  // "[#] " at least
@@ -91,7 +80,7 @@ class BatchRunner {
           options_(options),
           convert_(convert),
           finished_(files.size()),
-          progress_(!options.quiet && files.size() > 1 && ::isatty(STDERR_FILENO) == 1) {}
+          progress_(!options.quiet && files.size() > 1 && IsTerminal(stderr)) {}
 
     BatchCounts Run() {
         const InterruptionHandlers handlers;
@@ -114,7 +103,7 @@ class BatchRunner {
         const std::size_t started = std::min(next_.load(), files_.size());
         counts_.notStarted = files_.size() - started;
         const bool interrupted = counts_.signal != 0;
-        if (interrupted || (!options_.quiet && files_.size() > 1 && ::isatty(STDERR_FILENO) == 1)) {
+        if (interrupted || (!options_.quiet && files_.size() > 1 && IsTerminal(stderr))) {
             const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
             WriteAndFlush(stderr, Summary(interrupted, elapsed.count()));
         }

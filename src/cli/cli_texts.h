@@ -19,6 +19,8 @@ inline constexpr std::string_view kInfoDescription =
 inline constexpr std::string_view kThumbnailDescription =
     "Write a PNG preview of a .pvz texture, scaled down to fit SIZE x SIZE";
 inline constexpr std::string_view kFooter =
+    "Files named without a command (quillmere-cli PATH...) convert by their extension: a .png "
+    "back into its texture, anything else as a texture into PNG.\n"
     "Exit status: 0 every file done, 1 some file failed or could not be read, or a PATH had "
     "nothing to convert, 2 usage error, 129/130/143 interrupted by HUP/INT/TERM.";
 inline constexpr std::string_view kForceDescription =
@@ -29,6 +31,7 @@ inline constexpr std::string_view kOutOfMemory = "out of memory";
 inline constexpr std::string_view kInternalError = "internal error: ";
 inline constexpr std::string_view kWrote = "wrote ";
 inline constexpr std::string_view kNothingToConvert = "nothing to convert";
+inline constexpr std::string_view kPressEnter = "Press Enter to close this window.";
 
 // The status of a file left as it was, instead of 変換終了.
 inline constexpr std::string_view kKept =

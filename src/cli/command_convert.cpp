@@ -6,11 +6,13 @@
 #include "cli/batch_runner.h"
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "cli/input_discovery.h"
 #include "cli/output_lines.h"
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
 #include "platform/name_case.h"
+#include "platform/png_header.h"
 
 namespace qm::cli {
 
@@ -63,13 +65,16 @@ bool ConvertCommand::Chosen() const {
     return command_ != nullptr && command_->parsed();
 }
 
-ExitCode ConvertCommand::Run() const {
-    const bool toPng = direction_ == Direction::kPvzToPng;
-    const NameFilter accept = toPng ? NameFilter(IsPvzName) : NameFilter(IsPngNameWithHeader);
+namespace {
+
+// The batch of both commands and of dropped files: the files PATHs stand
+// for, converted, and the exit status.
+ExitCode ConvertAll(const std::vector<std::string>& paths, const NameFilter& accept, bool recursive,
+                    const BatchOptions& options, const ConvertFunction& convert) {
     std::vector<InputFile> files;
     bool nothingSomewhere = false;
-    for (const std::string& path : paths_) {
-        std::vector<InputFile> found = FindInputFiles({path}, accept, recursive_);
+    for (const std::string& path : paths) {
+        std::vector<InputFile> found = FindInputFiles({path}, accept, recursive);
         if (found.empty()) {
             std::string line;
             AppendPrefixedLines(path, text::kNothingToConvert, line);
@@ -79,6 +84,20 @@ ExitCode ConvertCommand::Run() const {
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }
+    // Names in another letter case are looked up in one listing per folder.
+    const ScopedFolderListings listings;
+    const BatchCounts counts = RunBatch(files, options, convert);
+    if (counts.signal != 0) {
+        return static_cast<ExitCode>(128 + counts.signal);
+    }
+    return counts.failed == 0 && !nothingSomewhere ? ExitCode::kSuccess : ExitCode::kFailure;
+}
+
+}  // namespace
+
+ExitCode ConvertCommand::Run() const {
+    const bool toPng = direction_ == Direction::kPvzToPng;
+    const NameFilter accept = toPng ? NameFilter(IsPvzName) : NameFilter(IsPngNameWithHeader);
     BatchOptions options;
     options.jobs = jobs_ == 0 ? DefaultJobs() : jobs_;
     options.quiet = quiet_;
@@ -92,13 +111,22 @@ ExitCode ConvertCommand::Run() const {
               : ConvertFunction([conversion](std::string& path, ConversionReport& report) {
                     return ConvertPngToPvz(path, conversion, report);
                 });
-    // Names in another letter case are looked up in one listing per folder.
-    const ScopedFolderListings listings;
-    const BatchCounts counts = RunBatch(files, options, convert);
-    if (counts.signal != 0) {
-        return static_cast<ExitCode>(128 + counts.signal);
-    }
-    return counts.failed == 0 && !nothingSomewhere ? ExitCode::kSuccess : ExitCode::kFailure;
+    return ConvertAll(paths_, accept, recursive_, options, convert);
+}
+
+ExitCode ConvertDropped(const std::vector<std::string>& paths) {
+    const NameFilter accept = [](const std::string& name) {
+        return IsPvzName(name) || IsPngNameWithHeader(name);
+    };
+    BatchOptions options;
+    options.jobs = DefaultJobs();
+    ConversionOptions conversion;
+    conversion.keepNewerPng = true;  // an edited PNG is never replaced unasked
+    const ConvertFunction convert = [conversion](std::string& path, ConversionReport& report) {
+        return HasPngExtension(path) ? ConvertPngToPvz(path, conversion, report)
+                                     : ConvertPvzToPng(path, conversion, report);
+    };
+    return ConvertAll(paths, accept, false, options, convert);
 }
 
 }  // namespace qm::cli

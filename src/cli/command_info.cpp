@@ -4,6 +4,7 @@
 
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "cli/input_discovery.h"
 #include "cli/json_writer.h"
 #include "cli/output_lines.h"

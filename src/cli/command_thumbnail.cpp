@@ -3,6 +3,7 @@
 
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "cli/output_lines.h"
 #include "convert/pvz_to_png.h"
 #include "convert/thumbnail.h"

@@ -38,6 +38,13 @@ class ConvertCommand {
     bool force_ = false;  // pvz2png: replace PNGs newer than their texture
 };
 
+// Files given without a command (dropped on the program in a file manager):
+// each converts by its extension, a .png to its texture and anything else
+// as a texture to PNG, with the default options; a folder stands for the
+// textures and header-named PNGs directly in it. A PNG newer than its
+// texture is kept, as by pvz2png without --force.
+ExitCode ConvertDropped(const std::vector<std::string>& paths);
+
 // info: what a texture (or a PNG) holds, as text or as JSON lines.
 class InfoCommand {
   public:

@@ -1,5 +1,6 @@
 #include "cli/console.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace qm::cli {
@@ -19,6 +20,14 @@ void WriteAndFlush(std::FILE* stream, std::string_view text) {
 
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
+}
+
+std::size_t TerminalColumns(std::FILE* stream) {
+    struct winsize size {};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    return 80;
 }
 
 void WaitInOwnWindow(std::string_view /*prompt*/) {}

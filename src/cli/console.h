@@ -2,6 +2,7 @@
 // arguments as UTF-8, text out, and whether a stream is a terminal.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ void WriteAndFlush(std::FILE* stream, std::string_view text);
 
 // True when stream is a terminal (a console on Windows).
 bool IsTerminal(std::FILE* stream);
+
+// Columns of the terminal (console window) behind stream; 80 when it does
+// not say.
+std::size_t TerminalColumns(std::FILE* stream);
 
 // When the program has its console window to itself (Windows started it
 // for files dropped on the program in Explorer), shows prompt and waits for

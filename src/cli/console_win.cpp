@@ -73,6 +73,18 @@ bool IsTerminal(std::FILE* stream) {
     return ConsoleOf(stream) != nullptr;
 }
 
+std::size_t TerminalColumns(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    const HANDLE console = ConsoleOf(stream);
+    if (console != nullptr && ::GetConsoleScreenBufferInfo(console, &info)) {
+        const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+        if (columns > 0) {
+            return static_cast<std::size_t>(columns);
+        }
+    }
+    return 80;
+}
+
 void WaitInOwnWindow(std::string_view prompt) {
     // A command prompt shares the console and stays open; input from a
     // file or a pipe has no one to press Enter.

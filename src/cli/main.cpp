@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "cli/exit_code.h"
 
 namespace {
@@ -26,8 +29,30 @@ void KeepFreedMemoryForTheNextFile() {
 #endif
 }
 
-ExitCode Main(int argc, char** argv) {
+// Arguments that are all names, none a command or an option: files dropped
+// on the program, or named after it on a command line.
+bool AreDroppedFiles(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 2) {
+        return false;
+    }
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].empty() || arguments[i].front() == '-') {
+            return false;
+        }
+    }
+    for (const std::string_view command : {"pvz2png", "png2pvz", "info", "thumbnail"}) {
+        if (arguments[1] == command) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ExitCode Main(std::vector<std::string> arguments) {
     KeepFreedMemoryForTheNextFile();
+    if (AreDroppedFiles(arguments)) {
+        return qm::cli::ConvertDropped({arguments.begin() + 1, arguments.end()});
+    }
     CLI::App app(std::string(qm::cli::text::kAppDescription), "quillmere-cli");
     app.set_version_flag("--version", std::string("quillmere-cli ") + QM_VERSION);
     app.footer(std::string(qm::cli::text::kFooter));
@@ -42,8 +67,12 @@ ExitCode Main(int argc, char** argv) {
     info.Register(app);
     thumbnail.Register(app);
 
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& e) {
         // --help and --version end here too, with status 0.
         return app.exit(e) == 0 ? ExitCode::kSuccess : ExitCode::kUsage;
@@ -63,16 +92,27 @@ ExitCode Main(int argc, char** argv) {
     return ExitCode::kUsage;  // not reached: a command is required
 }
 
+int Run(int argc, char** argv) {
+    try {
+        qm::cli::PrepareConsole();
+        return qm::cli::ToInt(Main(qm::cli::Utf8Arguments(argc, argv)));
+    } catch (const std::bad_alloc&) {
+        qm::cli::WriteAndFlush(stderr, std::string("quillmere-cli: ") +
+                                           std::string(qm::cli::text::kOutOfMemory) + "\n");
+    } catch (const std::exception& e) {
+        qm::cli::WriteAndFlush(stderr, std::string("quillmere-cli: ") +
+                                           std::string(qm::cli::text::kInternalError) + e.what() +
+                                           "\n");
+    }
+    return qm::cli::ToInt(ExitCode::kFailure);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return qm::cli::ToInt(Main(argc, argv));
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "quillmere-cli: %s\n", qm::cli::text::kOutOfMemory.data());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quillmere-cli: %s%s\n", qm::cli::text::kInternalError.data(),
-                     e.what());
-    }
-    return qm::cli::ToInt(ExitCode::kFailure);
+    const int status = Run(argc, argv);
+    // Started for files dropped on it, the program has a console window of
+    // its own, which closes when it ends: let the user read it first.
+    qm::cli::WaitInOwnWindow(qm::cli::text::kPressEnter);
+    return status;
 }

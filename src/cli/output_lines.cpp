@@ -25,11 +25,4 @@ void AppendPrefixedLines(std::string_view path, std::string_view text, std::stri
     }
 }
 
-void WriteAndFlush(std::FILE* stream, std::string_view text) {
-    if (!text.empty()) {
-        std::fwrite(text.data(), 1, text.size(), stream);
-    }
-    std::fflush(stream);
-}
-
 }  // namespace qm::cli

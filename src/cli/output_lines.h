@@ -1,7 +1,6 @@
 // How quillmere-cli turns texts into output lines.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -14,8 +13,5 @@ namespace qm::cli {
 // joining the lines again. A trailing line break ends the last line and adds
 // no empty one.
 void AppendPrefixedLines(std::string_view path, std::string_view text, std::string& out);
-
-// Writes all of text to stream and flushes it.
-void WriteAndFlush(std::FILE* stream, std::string_view text);
 
 }  // namespace qm::cli

@@ -3,8 +3,11 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <vector>
 
 #include "platform/file_io.h"
 #include "platform/path_separators.h"
@@ -33,7 +36,78 @@ std::string TemporaryName(const std::string& target) {
     return FolderOf(target) + "." + BaseOf(target) + suffix;
 }
 
+// FILETIME counts 100-nanosecond ticks from 1601; FileTime counts from 1970.
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kNanosecondsPerTick = 100;
+constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
+FileTime FileTimeOf(const FILETIME& stamp) {
+    const auto ticks = static_cast<std::int64_t>((std::uint64_t{stamp.dwHighDateTime} << 32) |
+                                                 stamp.dwLowDateTime);
+    return FileTime{ticks / kTicksPerSecond - kSecondsFrom1601To1970,
+                    ticks % kTicksPerSecond * kNanosecondsPerTick};
+}
+
+FILETIME StampOf(const FileTime& time) {
+    const auto ticks =
+        static_cast<std::uint64_t>((time.seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
+                                   time.nanoseconds / kNanosecondsPerTick);
+    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+}
+
+HANDLE HandleOf(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+}
+
 }  // namespace
+
+// The temporaries that exist on disk, for RemovePendingTemporaries. The
+// console's interruption handler runs on a thread of its own, so a lock is
+// allowed here (unlike in a POSIX signal handler).
+class AtomicFileWriter::PendingName {
+  public:
+    static PendingName* Take(const std::string& name) {
+        const std::lock_guard lock(mutex_);
+        auto* pending = new PendingName(Utf16FromUtf8(name));
+        names_.push_back(pending);
+        return pending;
+    }
+    static void GiveBack(PendingName* pending) {
+        const std::lock_guard lock(mutex_);
+        names_.erase(std::remove(names_.begin(), names_.end(), pending), names_.end());
+        delete pending;
+    }
+    static void RemoveAll() {
+        const std::lock_guard lock(mutex_);
+        for (const PendingName* pending : names_) {
+            // Opened with FILE_SHARE_DELETE: the file goes when its writer
+            // closes it, at the latest when the process ends.
+            ::DeleteFileW(pending->name_.c_str());
+        }
+    }
+
+  private:
+    explicit PendingName(std::wstring name) : name_(std::move(name)) {}
+    std::wstring name_;
+    static std::mutex mutex_;
+    static std::vector<PendingName*> names_;
+};
+
+std::mutex AtomicFileWriter::PendingName::mutex_;
+std::vector<AtomicFileWriter::PendingName*> AtomicFileWriter::PendingName::names_;
+
+void RemovePendingTemporaries() {
+    AtomicFileWriter::PendingName::RemoveAll();
+}
+
+bool ModificationTime(const std::string& path, FileTime& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Utf16FromUtf8(path).c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    time = FileTimeOf(data.ftLastWriteTime);
+    return true;
+}
 
 int OpenForReading(const std::string& path) {
     // Folders open too (backup semantics), so that the caller's regular-file
@@ -53,7 +127,7 @@ int OpenForReading(const std::string& path) {
 }
 
 ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
-                         std::uint64_t maxBytes) {
+                         std::uint64_t maxBytes, FileTime* modified) {
     bytes.clear();
     const int fd = OpenForReading(path);
     if (fd < 0) {
@@ -90,6 +164,8 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     if (status != ReadStatus::kOk) {
         bytes.clear();
         bytes.shrink_to_fit();
+    } else if (modified != nullptr) {
+        *modified = FileTimeOf(info.ftLastWriteTime);
     }
     return status;
 }
@@ -111,12 +187,13 @@ bool AtomicFileWriter::Open() {
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
         return false;
     }
+    replacing_ = attributes != INVALID_FILE_ATTRIBUTES;
     HANDLE handle = INVALID_HANDLE_VALUE;
     std::string name;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
         name = TemporaryName(target_);
-        handle = ::CreateFileW(Utf16FromUtf8(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle = ::CreateFileW(Utf16FromUtf8(name).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
             return false;
         }
@@ -125,6 +202,7 @@ bool AtomicFileWriter::Open() {
         return false;
     }
     temporary_ = name;
+    pending_ = PendingName::Take(name);
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
         ::CloseHandle(handle);
@@ -150,26 +228,58 @@ bool AtomicFileWriter::Write(std::span<const std::uint8_t> bytes) {
     return !failed_;
 }
 
-bool AtomicFileWriter::Commit() {
+void AtomicFileWriter::SetModificationTime(const FileTime& time) {
+    modified_ = time;
+    timed_ = true;
+}
+
+bool AtomicFileWriter::Finish() {
     if (stream_ == nullptr) {
         return false;
     }
-    const bool flushed = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+    if (finished_) {
+        return true;
+    }
+    const HANDLE handle = HandleOf(stream_);
+    bool ok = !failed_ && std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+    if (ok && timed_) {
+        const FILETIME stamp = StampOf(modified_);
+        ::SetFileTime(handle, nullptr, nullptr, &stamp);
+    }
+    // A replaced file is gone once the move is done: its successor's data
+    // must be on the disk first. A new file has nothing to lose.
+    if (ok && replacing_) {
+        ok = ::FlushFileBuffers(handle) != 0;
+    }
+    if (!ok) {
+        Discard();
+        return false;
+    }
+    finished_ = true;
+    return true;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (!Finish()) {
+        return false;
+    }
+    finished_ = false;
     const bool closed = std::fclose(stream_) == 0;
     stream_ = nullptr;
     // Fails, leaving the target as it was, while another program holds the
     // target open without sharing it.
-    if (failed_ || !flushed || !closed ||
-        !::MoveFileExW(Utf16FromUtf8(temporary_).c_str(), Utf16FromUtf8(target_).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!closed || !::MoveFileExW(Utf16FromUtf8(temporary_).c_str(), Utf16FromUtf8(target_).c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         Discard();
         return false;
     }
     temporary_.clear();
+    Discard();
     return true;
 }
 
 void AtomicFileWriter::Discard() {
+    finished_ = false;
     if (stream_ != nullptr) {
         std::fclose(stream_);
         stream_ = nullptr;
@@ -177,6 +287,10 @@ void AtomicFileWriter::Discard() {
     if (!temporary_.empty()) {
         ::DeleteFileW(Utf16FromUtf8(temporary_).c_str());
         temporary_.clear();
+    }
+    if (pending_ != nullptr) {
+        PendingName::GiveBack(pending_);
+        pending_ = nullptr;
     }
 }
 

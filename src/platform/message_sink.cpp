@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/debug_output.h"
+
 namespace qm {
 
 struct ScopedMessageSink::Sink {
@@ -34,7 +36,7 @@ void ShowMessage(std::string_view text) {
 
 void WriteDebugLine(std::string_view text) {
     if (current_sink == nullptr) {
-        WriteToStderr(text);
+        WriteToDebugger(text);
     } else if (current_sink->debug) {
         current_sink->debug(text);
     }
