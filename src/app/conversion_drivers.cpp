@@ -1,6 +1,6 @@
 // The real drivers, kept apart so that code which injects its own never
 // links the conversion library's drivers.
-#include "app/converter_dialog.h"
+#include "app/converter_controller.h"
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
 

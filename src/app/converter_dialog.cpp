@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QUrl>
 #include <algorithm>
-#include <exception>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
@@ -81,28 +80,6 @@ void FitCaption(QLabel* caption) {
     }
 }
 
-// Diagnostic lines of a conversion go to Qt's debug output.
-void WriteDiagnostic(std::string_view text) {
-    qDebug().noquote() << ToQString(text).trimmed();
-}
-
-// Runs a driver; an exception ends the conversion with a message instead of
-// ending the program.
-bool RunDriver(const ConversionDriver& driver, std::string& name) {
-    try {
-        return driver && driver(name);
-    } catch (const std::exception& error) {
-        std::string text(msg::kUnexpectedError);
-        text += "\r\n";
-        text += error.what();
-        ShowMessage(text);
-        return false;
-    } catch (...) {
-        ShowMessage(msg::kUnexpectedError);
-        return false;
-    }
-}
-
 // The first dropped item that is an existing local file, or an empty string.
 QString DroppedFile(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls()) {
@@ -125,8 +102,7 @@ ConverterDialog::ConverterDialog(ConversionDriver pvzToPng, ConversionDriver png
                                  MessageFunction showMessage, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      pvzToPng_(std::move(pvzToPng)),
-      pngToPvz_(std::move(pngToPvz)),
+      controller_(*this, std::move(pvzToPng), std::move(pngToPvz)),
       showMessage_(std::move(showMessage)) {
     if (!showMessage_) {
         showMessage_ = [this](std::string_view text) { ShowMessageBox(this, text); };
@@ -155,8 +131,7 @@ ConverterDialog::ConverterDialog(ConversionDriver pvzToPng, ConversionDriver png
 
     // The status line is wide enough for its longest text, up to the margin.
     int statusWidth = status_->width();
-    for (const std::string_view text :
-         {msg::kPvzToPngBusy, msg::kPngToPvzBusy, msg::kDone, msg::kFailed}) {
+    for (const std::string_view text : ConverterController::kStatusTexts) {
         statusWidth =
             std::max(statusWidth, status_->fontMetrics().horizontalAdvance(ToQString(text)));
     }
@@ -187,39 +162,34 @@ ConverterDialog::ConverterDialog(ConversionDriver pvzToPng, ConversionDriver png
 ConverterDialog::~ConverterDialog() = default;
 
 void ConverterDialog::OnPvzToPng() {
-    Convert(pvzToPng_, msg::kPvzToPngBusy);
+    controller_.OnPvzToPng();
 }
 
 void ConverterDialog::OnPngToPvz() {
-    Convert(pngToPvz_, msg::kPngToPvzBusy);
+    controller_.OnPngToPvz();
 }
 
-void ConverterDialog::Convert(const ConversionDriver& driver, std::string_view busyText) {
-    const QString typed = fileName_->text();
+std::string ConverterDialog::FileNameText() const {
+    const QByteArray encoded = QFile::encodeName(fileName_->text());
+    return {encoded.constData(), static_cast<std::size_t>(encoded.size())};
+}
 
-    // The conversion keeps the event loop until it ends: paint the text now.
-    status_->setText(ToQString(busyText));
+void ConverterDialog::SetStatus(std::string_view text) {
+    status_->setText(ToQString(text));
+}
+
+void ConverterDialog::ShowStatusNow(std::string_view text) {
+    status_->setText(ToQString(text));
     status_->repaint();
+}
 
-    // The driver gets a copy it may rewrite; the field keeps what was typed.
-    // Like a C string, the name ends at its first NUL.
-    const QByteArray encoded = QFile::encodeName(typed);
-    std::string name(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-    if (const std::size_t end = name.find('\0'); end != std::string::npos) {
-        name.resize(end);
-    }
+void ConverterDialog::ShowModalMessage(std::string_view text) {
+    showMessage_(text);
+}
 
-    std::string_view finalText = msg::kFailed;
-    {
-        const ScopedMessageSink sink(showMessage_, WriteDiagnostic);
-        // Files are converted in the current folder only.
-        if (name.find('\\') != std::string::npos || name.find('/') != std::string::npos) {
-            ShowMessage(msg::kPathNotAllowed);
-        } else if (RunDriver(driver, name)) {
-            finalText = msg::kDone;
-        }
-    }
-    status_->setText(ToQString(finalText));
+// Diagnostic lines of a conversion go to Qt's debug output.
+void ConverterDialog::WriteDiagnostic(std::string_view text) {
+    qDebug().noquote() << ToQString(text).trimmed();
 }
 
 void ConverterDialog::ShowAbout() {

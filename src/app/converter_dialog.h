@@ -1,13 +1,14 @@
 // The main window: a file-name field, the two conversion buttons, a cancel
 // button and a status line. A conversion runs synchronously inside the
-// button's handler; its messages are shown one by one in modal boxes.
+// button's handler; its messages are shown one by one in modal boxes. What
+// the buttons do is the ConverterController's; this is its Qt view.
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "app/converter_controller.h"
 #include "platform/message_sink.h"
 
 class QAction;
@@ -17,15 +18,7 @@ class QPushButton;
 
 namespace qm {
 
-// A conversion driver: converts the named file in the current folder and
-// reports success. It may rewrite the name it is given.
-using ConversionDriver = std::function<bool(std::string&)>;
-
-// The real drivers (convert/pvz_to_png.h, convert/png_to_pvz.h).
-ConversionDriver PvzToPngDriver();
-ConversionDriver PngToPvzDriver();
-
-class ConverterDialog : public QDialog {
+class ConverterDialog : public QDialog, private ConverterView {
     Q_OBJECT
 
   public:
@@ -40,7 +33,7 @@ class ConverterDialog : public QDialog {
     static constexpr const char* kStatusCaptionName = "statusCaption";
 
     // Command id of the about item in the Windows system menu.
-    static constexpr unsigned kAboutCommandId = 0x0010;
+    static constexpr unsigned kAboutCommandId = ConverterController::kAboutCommandId;
 
     // showMessage receives every message of a conversion and must return
     // only once the user has seen it; when empty, each message is shown in
@@ -72,11 +65,16 @@ class ConverterDialog : public QDialog {
 #endif
 
   private:
-    void Convert(const ConversionDriver& driver, std::string_view busyText);
+    // ConverterView
+    std::string FileNameText() const override;
+    void SetStatus(std::string_view text) override;
+    void ShowStatusNow(std::string_view text) override;
+    void ShowModalMessage(std::string_view text) override;
+    void WriteDiagnostic(std::string_view text) override;
+
     void AddAboutToSystemMenu();
 
-    ConversionDriver pvzToPng_;
-    ConversionDriver pngToPvz_;
+    ConverterController controller_;
     MessageFunction showMessage_;
     QLineEdit* fileName_ = nullptr;
     QLabel* status_ = nullptr;

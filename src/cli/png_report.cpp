@@ -1,17 +1,13 @@
 #include "cli/png_report.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <optional>
 #include <span>
 #include <string_view>
 
 #include "convert/png_name.h"
 #include "layout/gather.h"
+#include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "platform/messages.h"
 #include "platform/name_case.h"
@@ -44,32 +40,14 @@ std::uint32_t ReadBe32(const std::uint8_t* bytes) {
 // length goes to fileBytes. Nothing on an open or read error.
 std::optional<std::size_t> ReadStart(const std::string& path, std::span<std::uint8_t> out,
                                      std::uint64_t* fileBytes, bool* opened) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    *opened = fd >= 0;
-    if (fd < 0) {
+    FileReader file(path);
+    *opened = file.IsOpen();
+    const std::uint64_t size = file.RegularFileSize();
+    if (size == 0) {
         return std::nullopt;
     }
-    struct stat info {};
-    std::optional<std::size_t> done;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        *fileBytes = static_cast<std::uint64_t>(info.st_size);
-        done = 0;
-        while (*done < out.size()) {
-            const ssize_t got = ::read(fd, out.data() + *done, out.size() - *done);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                done.reset();
-            }
-            if (got <= 0) {
-                break;
-            }
-            *done += static_cast<std::size_t>(got);
-        }
-    }
-    ::close(fd);
-    return done;
+    *fileBytes = size;
+    return file.Read(out);
 }
 
 bool IsTwiddleSide(std::uint32_t side) {

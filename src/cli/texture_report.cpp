@@ -1,12 +1,7 @@
 #include "cli/texture_report.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <optional>
 #include <span>
 
@@ -26,51 +21,6 @@ namespace {
 
 // The stream is read this many records at a time.
 constexpr std::size_t kRecordsPerPiece = 16384;
-
-// A file opened for reading, closed on destruction. Opened without blocking,
-// so that a named pipe given as PATH cannot hang the command.
-class ReadOnlyFile {
-  public:
-    explicit ReadOnlyFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
-    ~ReadOnlyFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-
-    // Anything else (a folder, a pipe, an empty file) is not a texture.
-    bool IsRegularAndNotEmpty() const {
-        struct stat info {};
-        return ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
-    }
-
-    // Fills as much of out as the file still holds; nothing on a read error.
-    std::optional<std::size_t> Read(std::span<std::uint8_t> out) {
-        std::size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t got = ::read(fd_, out.data() + done, out.size() - done);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                return std::nullopt;
-            }
-            if (got == 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-        return done;
-    }
-
-  private:
-    int fd_;
-};
 
 std::string Num(std::uint64_t value) {
     return std::to_string(value);
@@ -131,12 +81,12 @@ TextureReport InspectTexture(const std::string& path) {
     report.path = path;
     // Read, and name its palette, as the converter would.
     const std::string resolved = ResolveNameCase(path);
-    ReadOnlyFile file(resolved);
+    FileReader file(resolved);
     if (!file.IsOpen()) {
         report.readError = msg::kReadFailed;
         return report;
     }
-    if (!file.IsRegularAndNotEmpty()) {
+    if (file.RegularFileSize() == 0) {
         report.readError = msg::kError;
         return report;
     }

@@ -188,6 +188,38 @@ int OpenForReading(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
+FileReader::~FileReader() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+std::uint64_t FileReader::RegularFileSize() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<std::size_t> FileReader::Read(std::span<std::uint8_t> out) {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t got = ::read(fd_, out.data() + done, out.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                          std::uint64_t maxBytes, FileTime* modified) {
     bytes.clear();

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,6 +33,26 @@ enum class ReadStatus {
 // device) opens at once, and the caller's regular-file check refuses it.
 // Returns the descriptor, or -1.
 int OpenForReading(const std::string& path);
+
+// A file read in pieces (a report that looks at a file's start), closed on
+// destruction. Opened as OpenForReading opens, so a named pipe cannot hang.
+class FileReader {
+  public:
+    explicit FileReader(const std::string& path) : fd_(OpenForReading(path)) {}
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // The length of a regular file; 0 for anything else (a folder, a pipe, a
+    // device) and for an empty file.
+    std::uint64_t RegularFileSize() const;
+    // Fills as much of out as the file still holds; nothing on a read error.
+    std::optional<std::size_t> Read(std::span<std::uint8_t> out);
+
+  private:
+    int fd_;
+};
 
 // Reads the whole file into bytes with one read. An empty file is kReadFailed.
 // Files longer than maxBytes are not read at all. When modified is not null

@@ -126,6 +126,41 @@ int OpenForReading(const std::string& path) {
     return fd;
 }
 
+FileReader::~FileReader() {
+    if (fd_ >= 0) {
+        ::_close(fd_);
+    }
+}
+
+std::uint64_t FileReader::RegularFileSize() const {
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd_));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (fd_ < 0 || ::GetFileType(handle) != FILE_TYPE_DISK ||
+        !::GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return 0;
+    }
+    return (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+}
+
+std::optional<std::size_t> FileReader::Read(std::span<std::uint8_t> out) {
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd_));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        constexpr std::size_t kMostPerCall = 1u << 30;
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min(out.size() - done, kMostPerCall));
+        if (!::ReadFile(handle, out.data() + done, want, &got, nullptr)) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    return done;
+}
+
 ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                          std::uint64_t maxBytes, FileTime* modified) {
     bytes.clear();

@@ -1,6 +1,8 @@
 // PNG reading and writing for ImageSurface through the Windows Imaging
 // Component, the codec Windows itself ships.
 //
+// Pictures are written by PngEncoder, as libpng writes them on Linux.
+//
 // The header is checked from the file's first bytes, and every chunk's CRC
 // from the whole file, before WIC sees it; WIC then decodes the pixels. The
 // colours are converted here rather than by WIC wherever WIC's conversion
@@ -23,37 +25,15 @@
 
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
+#include "platform/png_encoder.h"
 #include "platform/png_header.h"
+#include "platform/png_wic_detail.h"
 
 namespace qm {
 
+using namespace wic_detail;
+
 namespace {
-
-constexpr std::uint8_t kGrey = 0;
-constexpr std::uint8_t kRgb = 2;
-constexpr std::uint8_t kPalette = 3;
-constexpr std::uint8_t kGreyAlpha = 4;
-constexpr std::uint8_t kRgba = 6;
-
-// A COM interface released on destruction.
-template <class T>
-class ComRef {
-  public:
-    ComRef() = default;
-    ~ComRef() {
-        if (p_ != nullptr) {
-            p_->Release();
-        }
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T** Out() { return &p_; }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-
-  private:
-    T* p_ = nullptr;
-};
 
 // COM for the calling thread, for the thread's lifetime. A thread that
 // already runs COM in another mode (a dialog's) can use WIC as it is.
@@ -100,9 +80,10 @@ unsigned BigEndian16(const std::uint8_t* p) {
     return (unsigned{p[0]} << 8) | p[1];
 }
 
-// The data of the first chunk of the given type before the image data.
-std::optional<std::span<const std::uint8_t>> FindChunk(std::span<const std::uint8_t> file,
-                                                       const char* type) {
+}  // namespace
+
+std::optional<std::span<const std::uint8_t>> wic_detail::FindChunk(
+    std::span<const std::uint8_t> file, const char* type) {
     std::size_t at = 8;
     while (file.size() - at >= 12) {
         const std::size_t length = BigEndian32(file.data() + at);
@@ -117,6 +98,8 @@ std::optional<std::span<const std::uint8_t>> FindChunk(std::span<const std::uint
     }
     return std::nullopt;
 }
+
+namespace {
 
 // The bytes of filtered rows the picture's image data must inflate to: one
 // filter byte per row, of each of the seven passes when interlaced.
@@ -205,6 +188,44 @@ int ReadCheckedFile(const std::string& path, std::vector<std::uint8_t>& bytes, P
     return status;
 }
 
+}  // namespace
+
+int wic_detail::ReadIntactPng(const std::string& path, std::vector<std::uint8_t>& bytes,
+                              PngHeader& header) {
+    const int status = ReadCheckedFile(path, bytes, header);
+    if (status != ImageSurface::kLoaded) {
+        return status;
+    }
+    if (!ValidDepth(header.colorType, header.bitDepth) || !PngChunksIntact(bytes) ||
+        !ImageDataExact(bytes, header)) {
+        return ImageSurface::kLoadFailed;
+    }
+    return ImageSurface::kLoaded;
+}
+
+bool wic_detail::DecodeFrame(std::span<std::uint8_t> file, const PngHeader& header,
+                             ComRef<IWICImagingFactory>& factory, ComRef<IWICStream>& stream,
+                             ComRef<IWICBitmapDecoder>& decoder,
+                             ComRef<IWICBitmapFrameDecode>& frame) {
+    UINT width = 0;
+    UINT height = 0;
+    return CreateFactory(factory) && SUCCEEDED(factory->CreateStream(stream.Out())) &&
+           SUCCEEDED(stream->InitializeFromMemory(file.data(), static_cast<DWORD>(file.size()))) &&
+           SUCCEEDED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.Out())) &&
+           SUCCEEDED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) &&
+           SUCCEEDED(decoder->GetFrame(0, frame.Out())) &&
+           SUCCEEDED(frame->GetSize(&width, &height)) && width == header.width &&
+           height == header.height;
+}
+
+bool wic_detail::CopyRow(IWICBitmapSource* source, int y, int width, std::span<std::uint8_t> row) {
+    const WICRect rect{0, y, width, 1};
+    return SUCCEEDED(source->CopyPixels(&rect, static_cast<UINT>(row.size()),
+                                        static_cast<UINT>(row.size()), row.data()));
+}
+
+namespace {
+
 // How the decoded rows become BGR(A) pixels.
 struct Conversion {
     PngHeader header;
@@ -275,12 +296,9 @@ void Convert8BitRow(const Conversion& c, const std::uint8_t* in, std::uint8_t* o
 // A row of packed palette indices, the first pixel in the high bits.
 bool ConvertPaletteRow(const Conversion& c, const std::uint8_t* in, std::uint8_t* out, int width) {
     const std::size_t step = c.alpha ? 4 : 3;
-    const unsigned depth = c.header.bitDepth;
-    const unsigned mask = (1u << depth) - 1u;
     const std::size_t count = c.palette.size() / 3;
     for (int x = 0; x < width; ++x, out += step) {
-        const auto bit = static_cast<std::size_t>(x) * depth;
-        const unsigned index = (in[bit / 8] >> (8 - depth - bit % 8)) & mask;
+        const unsigned index = PackedIndex(in, x, c.header.bitDepth);
         if (index >= count) {
             return false;
         }
@@ -301,13 +319,9 @@ int ImageSurface::Load(const std::string& path) {
     Destroy();
     std::vector<std::uint8_t> bytes;
     Conversion c;
-    const int status = ReadCheckedFile(path, bytes, c.header);
+    const int status = ReadIntactPng(path, bytes, c.header);
     if (status != kLoaded) {
         return status;
-    }
-    if (!ValidDepth(c.header.colorType, c.header.bitDepth) || !PngChunksIntact(bytes) ||
-        !ImageDataExact(bytes, c.header)) {
-        return kLoadFailed;
     }
     c.transparency = FindChunk(bytes, "tRNS");
     c.alpha = c.header.colorType == kGreyAlpha || c.header.colorType == kRgba || c.transparency;
@@ -324,16 +338,11 @@ int ImageSurface::Load(const std::string& path) {
     ComRef<IWICBitmapDecoder> decoder;
     ComRef<IWICBitmapFrameDecode> frame;
     ComRef<IWICBitmapSource> source;
-    UINT width = 0;
-    UINT height = 0;
-    if (!CreateFactory(factory) || FAILED(factory->CreateStream(stream.Out())) ||
-        FAILED(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()))) ||
-        FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.Out())) ||
-        FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
-        FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(frame->GetSize(&width, &height)) ||
-        width != c.header.width || height != c.header.height) {
+    if (!DecodeFrame(bytes, c.header, factory, stream, decoder, frame)) {
         return kLoadFailed;
     }
+    const UINT width = c.header.width;
+    const UINT height = c.header.height;
     // Palette pictures are read as their stored indices, 16-bit ones in a
     // 16-bit format.
     WICPixelFormatGUID native{};
@@ -364,10 +373,8 @@ int ImageSurface::Load(const std::string& path) {
             : std::size_t{width} * (c.header.bitDepth == 16 ? layout->bytes : 4);
     std::vector<std::uint8_t> row(inStride);
     for (int y = 0; y < h; ++y) {
-        const WICRect rect{0, y, w, 1};
         std::uint8_t* out = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
-        if (FAILED(source->CopyPixels(&rect, static_cast<UINT>(inStride),
-                                      static_cast<UINT>(inStride), row.data()))) {
+        if (!CopyRow(source.Get(), y, w, row)) {
             Destroy();
             return kLoadFailed;
         }
@@ -386,74 +393,46 @@ int ImageSurface::Load(const std::string& path) {
     return kLoaded;
 }
 
-bool ImageSurface::Save(const std::string& path) const {
+// Written by the project's own encoder rather than WIC's, whose bytes differ
+// from libpng's: a texture gives the same PNG file on Windows as on Linux.
+bool ImageSurface::Save(const std::string& path, const FileTime* modified) const {
     if (IsNull() || !HasPngExtension(path)) {
         return false;
     }
     AtomicFileWriter writer(path);
+    if (modified != nullptr) {
+        writer.SetModificationTime(*modified);
+    }
     if (!writer.Open()) {
         return false;
     }
-    ComRef<IWICImagingFactory> factory;
-    ComRef<IStream> memory;
-    ComRef<IWICBitmapEncoder> encoder;
-    ComRef<IWICBitmapFrameEncode> frame;
-    ComRef<IPropertyBag2> options;
-    if (!CreateFactory(factory) || FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.Out())) ||
-        FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Out())) ||
-        FAILED(encoder->Initialize(memory.Get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.Out(), options.Out()))) {
-        return false;
-    }
-    // No filter, as on Linux: texture colours repeat exactly.
-    PROPBAG2 option{};
-    option.pstrName = const_cast<LPOLESTR>(L"FilterOption");
-    VARIANT value;
-    ::VariantInit(&value);
-    value.vt = VT_UI1;
-    value.bVal = WICPngFilterNone;
-    options->Write(1, &option, &value);
     const bool alpha = hasAlpha_;
-    WICPixelFormatGUID format = alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
-    if (FAILED(frame->Initialize(options.Get())) ||
-        FAILED(frame->SetSize(static_cast<UINT>(width_), static_cast<UINT>(height_))) ||
-        FAILED(frame->SetPixelFormat(&format)) ||
-        format != (alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR)) {
-        return false;
-    }
-    // A 32-bit surface without alpha is saved as RGB: its rows lose the
+    PngEncoder encoder(static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+                       alpha ? PngColorType::kRgba : PngColorType::kRgb, {}, {},
+                       [&writer](std::span<const std::uint8_t> bytes) {
+                           return writer.Write(bytes);
+                       });
+    // BGR(A) pixels become RGB(A); a 32-bit surface without alpha loses its
     // fourth byte on the way.
-    const std::size_t outStride = static_cast<std::size_t>(width_) * (alpha ? 4 : 3);
-    std::vector<std::uint8_t> row(outStride);
+    const std::size_t inStep = static_cast<std::size_t>(bitsPerPixel_ / 8);
+    const std::size_t outStep = alpha ? 4 : 3;
+    std::vector<std::uint8_t> row(encoder.RowBytes());
     for (int y = 0; y < height_; ++y) {
         const std::uint8_t* in = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
-        if (bitsPerPixel_ == 32 && !alpha) {
-            for (int x = 0; x < width_; ++x) {
-                std::memcpy(row.data() + x * 3, in + x * 4, 3);
+        std::uint8_t* out = row.data();
+        for (int x = 0; x < width_; ++x, in += inStep, out += outStep) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+            if (alpha) {
+                out[3] = in[3];
             }
-        } else {
-            std::memcpy(row.data(), in, outStride);
         }
-        if (FAILED(frame->WritePixels(1, static_cast<UINT>(outStride), static_cast<UINT>(outStride),
-                                      row.data()))) {
+        if (!encoder.WriteRow(row)) {
             return false;
         }
     }
-    HGLOBAL global = nullptr;
-    STATSTG stat{};
-    if (FAILED(frame->Commit()) || FAILED(encoder->Commit()) ||
-        FAILED(memory->Stat(&stat, STATFLAG_NONAME)) ||
-        FAILED(::GetHGlobalFromStream(memory.Get(), &global))) {
-        return false;
-    }
-    const auto* data = static_cast<const std::uint8_t*>(::GlobalLock(global));
-    if (data == nullptr) {
-        return false;
-    }
-    const bool written =
-        writer.Write(std::span(data, static_cast<std::size_t>(stat.cbSize.QuadPart)));
-    ::GlobalUnlock(global);
-    return written && writer.Commit();
+    return encoder.Finish() && writer.Commit();
 }
 
 }  // namespace qm

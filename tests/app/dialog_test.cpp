@@ -5,7 +5,6 @@
 #include <QTest>
 #include <QtWidgets>
 #include <filesystem>
-#include <stdexcept>
 
 #include "app/converter_dialog.h"
 #include "support/texture_bytes.h"
@@ -74,49 +73,35 @@ class Dialog : public ::testing::Test, public QObject {
     QLineEdit* field = dialog.findChild<QLineEdit*>();
 };
 
-// The busy text is painted first; a name with a folder never reaches the driver.
-TEST_F(Dialog, PaintsTheBusyTextThenConvertsOrRefuses) {
-    const char* toPng = "pvzからpngへ変換中 しばらくお待ちください";
-    const char* toPvz = "pngからpvzへ変換中 しばらくお待ちください";
-    const char* refused = "Quillmere: 絶対パスは使えません";
-    const std::tuple<const char*, const char*, const char*, bool, const char*, const char*> rows[] =
-        {{"pvz→png", toPng, "石.pvz", true, "pvz→png 石.pvz", "変換終了"},
-         {"pvz→png", toPng, "石.pvz", false, "pvz→png 石.pvz", "失敗しました"},
-         {"png→pvz", toPvz, "石.png", true, "png→pvz 石.png", "変換終了"},
-         {"png→pvz", toPvz, "石.png", false, "png→pvz 石.png", "失敗しました"},
-         {"pvz→png", toPng, "sub/a.pvz", true, refused, "失敗しました"},
-         {"pvz→png", toPng, "C:\\a.pvz", true, refused, "失敗しました"},
-         {"png→pvz", toPvz, "/tmp/a.png", true, refused, "失敗しました"},
-         {"png→pvz", toPvz, "a\\", true, refused, "失敗しました"}};
-    for (const auto& [button, busy, name, ok, logged, outcome] : rows) {
-        SCOPED_TRACE(std::string(button) + " " + name + (ok ? "" : " failing"));
+// The busy text is painted before the driver runs; the outcome follows. What
+// the buttons do with names, drivers and their exceptions is the
+// controller's (controller_test.cpp).
+TEST_F(Dialog, PaintsTheBusyTextThenShowsTheOutcome) {
+    const std::tuple<const char*, const char*, bool, const char*> rows[] = {
+        {"pvz→png", "pvzからpngへ変換中 しばらくお待ちください", true, "変換終了"},
+        {"png→pvz", "pngからpvzへ変換中 しばらくお待ちください", false, "失敗しました"}};
+    for (const auto& [button, busy, ok, outcome] : rows) {
+        SCOPED_TRACE(button);
         result = ok;
         log.clear();
         painted.clear();
-        field->setText(name);
+        field->setText("石.pvz");
         ASSERT_TRUE(Click(&dialog, button));
         EXPECT_EQ(painted, QStringList{busy});
-        EXPECT_EQ(log, Texts{logged});
+        EXPECT_EQ(log, Texts{std::string(button) + " 石.pvz"});
         EXPECT_EQ(status->text(), outcome);
     }
 }
 
-TEST_F(Dialog, ShowsEachMessageInItsOwnBoxInTurnAndAnythingADriverThrows) {
+TEST_F(Dialog, ShowsEachMessageInItsOwnBoxInTurn) {
     during = [this] {
         ShowMessage("一行目\r\n二行目");
         log.push_back("between the boxes");
         ShowMessage("二つ目");
     };
     ASSERT_TRUE(Click(&dialog, "pvz→png"));
-    during = [] { throw std::runtime_error("broken"); };
-    ASSERT_TRUE(Click(&dialog, "png→pvz"));
-    during = [] { throw 42; };
-    ASSERT_TRUE(Click(&dialog, "png→pvz"));
     EXPECT_EQ(log, (Texts{"pvz→png ", "Quillmere: 一行目\n二行目", "between the boxes",
-                          "Quillmere: 二つ目", "png→pvz ",
-                          "Quillmere: 予期しないエラーが発生しました\nbroken", "png→pvz ",
-                          "Quillmere: 予期しないエラーが発生しました"}));
-    EXPECT_EQ(status->text(), "失敗しました");
+                          "Quillmere: 二つ目"}));
 }
 
 TEST_F(Dialog, ShowsItsTextsAndTheAboutBoxFromItsMenuOrOnF1) {

@@ -1,6 +1,5 @@
 // A name that does not exist stands for the one entry of its folder that
 // differs only in ASCII letter case: the file named, the palette, the output.
-// And the file named on the dialog's command line.
 #include "platform/name_case.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 #include <regex>
 #include <sstream>
 
-#include "app/launch_file.h"
 #include "support/png_bytes.h"
 #include "support/texture_bytes.h"
 
@@ -60,16 +58,6 @@ TEST(NameCase, ANameStandsForItsOneCaseVariant) {
         EXPECT_EQ(out.shown, out.ok ? Texts{} : Texts{Expand(row.result)});
         EXPECT_EQ(out.written, out.ok ? dir / Expand(row.result) : "");
         EXPECT_EQ(dir.List(), Words(row.after));
-    }
-}
-
-TEST(LaunchFile, MapsTheArgumentToFolderAndName) {
-    const char* const rows[][2] = {
-        {"/u/a/S.PVZ", "/u/a|S.PVZ"}, {"/S.PVZ", "/|S.PVZ"}, {"--unknown art/a.pvz b", "art|a.pvz"},
-        {"-- -x.pvz", ".|-x.pvz"},    {"", "none"},          {"art/", "none"}};
-    for (const auto& [args, want] : rows) {  // arguments split at blanks; want: folder|name
-        const std::optional<LaunchFile> got = LaunchFileFromArguments(Words(args));
-        EXPECT_EQ(got ? got->folder + "|" + got->name : "none", want);
     }
 }
 

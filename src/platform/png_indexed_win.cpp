@@ -1,0 +1,132 @@
+// Palette PNGs on Windows: read through WIC as their stored indices, with
+// the checks of png_codec_wic.cpp; written by the project's own PNG encoder,
+// which gives the bytes libpng gives on Linux.
+#include <wincodec.h>
+#include <windows.h>
+
+#include <new>
+
+#include "platform/file_io.h"
+#include "platform/image_surface.h"
+#include "platform/png_encoder.h"
+#include "platform/png_indexed.h"
+#include "platform/png_wic_detail.h"
+
+namespace qm {
+
+using namespace wic_detail;
+
+namespace {
+
+constexpr std::size_t kMaxPaletteSize = 256;
+
+int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, IndexedPicture& picture) {
+    const auto colors = FindChunk(file, "PLTE");
+    if (!colors || colors->empty() || colors->size() % 3 != 0 || colors->size() / 3 > kMaxPaletteSize) {
+        return ImageSurface::kLoadFailed;
+    }
+    const auto alpha = FindChunk(file, "tRNS");
+    ComRef<IWICImagingFactory> factory;
+    ComRef<IWICStream> stream;
+    ComRef<IWICBitmapDecoder> decoder;
+    ComRef<IWICBitmapFrameDecode> frame;
+    if (!DecodeFrame(file, header, factory, stream, decoder, frame)) {
+        return ImageSurface::kLoadFailed;
+    }
+    const int width = static_cast<int>(header.width);
+    const int height = static_cast<int>(header.height);
+    std::vector<std::uint8_t> row((std::size_t{header.width} * header.bitDepth + 7) / 8);
+    try {
+        picture.palette.resize(colors->size() / 3);
+        picture.indices.resize(std::size_t{header.width} * header.height);
+    } catch (const std::bad_alloc&) {
+        return ImageSurface::kLoadFailed;
+    }
+    for (std::size_t i = 0; i < picture.palette.size(); ++i) {
+        const std::uint8_t* rgb = colors->data() + i * 3;
+        picture.palette[i] = PngPaletteEntry{
+            rgb[0], rgb[1], rgb[2], alpha && i < alpha->size() ? (*alpha)[i] : std::uint8_t{255}};
+    }
+    std::uint8_t* out = picture.indices.data();
+    for (int y = 0; y < height; ++y) {
+        if (!CopyRow(frame.Get(), y, width, row)) {
+            return ImageSurface::kLoadFailed;
+        }
+        for (int x = 0; x < width; ++x) {
+            *out++ = static_cast<std::uint8_t>(PackedIndex(row.data(), x, header.bitDepth));
+        }
+    }
+    picture.width = width;
+    picture.height = height;
+    return ImageSurface::kLoaded;
+}
+
+}  // namespace
+
+int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
+    picture = IndexedPicture{};
+    std::vector<std::uint8_t> bytes;
+    PngHeader header;
+    int status = ReadIntactPng(path, bytes, header);
+    if (status == ImageSurface::kLoaded && header.colorType != kPalette) {
+        return kNotPalettePng;
+    }
+    if (status == ImageSurface::kLoaded) {
+        status = DecodeIndexed(bytes, header, picture);
+    }
+    if (status == ImageSurface::kLoaded) {
+        for (const std::uint8_t index : picture.indices) {
+            if (index >= picture.palette.size()) {
+                status = ImageSurface::kLoadFailed;
+                break;
+            }
+        }
+    }
+    if (status != ImageSurface::kLoaded) {
+        picture = IndexedPicture{};
+    }
+    return status;
+}
+
+bool SaveIndexedPng(const std::string& path, int width, int height,
+                    std::span<const PngPaletteEntry> palette,
+                    const std::function<void(int y, std::span<std::uint8_t> row)>& fillRow,
+                    const FileTime* modified) {
+    if (width <= 0 || height <= 0 || width > ImageSurface::kMaxSide ||
+        height > ImageSurface::kMaxSide || palette.empty() || palette.size() > kMaxPaletteSize ||
+        !HasPngExtension(path)) {
+        return false;
+    }
+    // tRNS up to the last entry that is not opaque, none when all are.
+    std::vector<PngRgb> colors;
+    std::vector<std::uint8_t> alphas;
+    for (const PngPaletteEntry& entry : palette) {
+        colors.push_back(PngRgb{entry.red, entry.green, entry.blue});
+        alphas.push_back(entry.alpha);
+    }
+    while (!alphas.empty() && alphas.back() == 255) {
+        alphas.pop_back();
+    }
+    AtomicFileWriter writer(path);
+    if (modified != nullptr) {
+        writer.SetModificationTime(*modified);
+    }
+    if (!writer.Open()) {
+        return false;
+    }
+    PngEncoder encoder(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+                       PngColorType::kPalette, colors, alphas,
+                       [&writer](std::span<const std::uint8_t> bytes) {
+                           return writer.Write(bytes);
+                       });
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        fillRow(y, row);
+        if (!encoder.WriteRow(row)) {
+            return false;
+        }
+    }
+    return encoder.Finish() && writer.Commit();
+}
+
+}  // namespace qm
