@@ -31,8 +31,10 @@ Bytes Texture(std::uint8_t repeat) {
 TEST(ExtractAgain, KeepsOnlyAPngNewerThanItsTexture) {
     TempDir dir;
     WriteFile(dir / "t.pvz", Texture(15));
-    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1),
-               edited = hourAgo + std::chrono::minutes(30);
+    // Whole seconds: std::filesystem reads times to the second on Windows.
+    const fs::file_time_type hourAgo = std::chrono::floor<std::chrono::seconds>(
+                                 fs::file_time_type::clock::now() - std::chrono::hours(1)),
+                             edited = hourAgo + std::chrono::minutes(30);
     fs::last_write_time(dir / "t.pvz", hourAgo);
     const std::string done = "t.pvz: 変換終了\n";
     const std::string kept =

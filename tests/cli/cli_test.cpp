@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <numeric>
 #include <string>
 #include <tuple>
@@ -17,9 +18,17 @@
 namespace qm::test {
 namespace {
 
+// The separator a folder walk puts between folder and entry names.
+const std::string kSep = std::filesystem::path("/").make_preferred().string();
+#ifdef _WIN32
+// Arguments reach Windows programs as UTF-16: an invalid byte arrives as U+FFFD.
+const std::string kInvalidByte = "\xEF\xBF\xBD";
+#else
+const std::string kInvalidByte = "\\ufffd";
+#endif
 const std::string kTail = kHeaderText + "0109.png";  // of a 2-byte texture written row by row
 const std::string kPadNote = "note: the texel stream ended early; texels made transparent black: 1";
-const std::string kPalettePng = "d/p_" + kHeaderText + "0007.png";
+const std::string kPalettePng = "p_" + kHeaderText + "0007.png";        // in d
 const Bytes kTexture = Pvz(1, 9, 2, 2, {0x1f, 0x00, 2}, kHeaderBytes);  // 1 texel short
 const Bytes kPng = PngOfPixels(2, 2, std::vector<ArgbColor>(4, {255, 255, 0, 0}));
 
@@ -33,7 +42,7 @@ void MakeFiles(const TempDir& folder) {
         {"d/a.PVZ", kTexture},
         {"d/notes.txt", {1}},
         {"d/plain.png", kPng},
-        {kPalettePng, kPng},
+        {"d/" + kPalettePng, kPng},
         {"d/x_" + kTail, kPng},
         {"d/sub/c.pvz", kTexture},
         // Everything info can find wrong but a short file.
@@ -81,8 +90,10 @@ const std::vector<Case> kCases = {
     Case{"FolderRecursiveSorted",
          "pvz2png -r -j 3 d",
          0,
-         {"d/a.PVZ: 変換終了", "d/sub/c.pvz: 変換終了", "d/z.pvz: 変換終了"},
-         {"d/a.PVZ: " + kPadNote, "d/sub/c.pvz: " + kPadNote, "d/z.pvz: " + kPadNote},
+         {"d" + kSep + "a.PVZ: 変換終了", "d" + kSep + "sub" + kSep + "c.pvz: 変換終了",
+          "d" + kSep + "z.pvz: 変換終了"},
+         {"d" + kSep + "a.PVZ: " + kPadNote, "d" + kSep + "sub" + kSep + "c.pvz: " + kPadNote,
+          "d" + kSep + "z.pvz: " + kPadNote},
          {"d/a_" + kTail, "d/z_" + kTail, "d/sub/c_" + kTail}},
     Case{"VerbosePaddingAndName",
          "pvz2png -v d/z.pvz",
@@ -94,8 +105,8 @@ const std::vector<Case> kCases = {
     Case{"PngToPvzFolderTakesNamedPngs",
          "png2pvz d",
          0,
-         {kPalettePng + ": 変換終了", "d/x_" + kTail + ": 変換終了"},
-         {kPalettePng + ": 暫定:2バイト長方形モードとして変換します"},
+         {"d" + kSep + kPalettePng + ": 変換終了", "d" + kSep + "x_" + kTail + ": 変換終了"},
+         {"d" + kSep + kPalettePng + ": 暫定:2バイト長方形モードとして変換します"},
          {"d/p.pvz", "d/x.pvz"}},
     Case{"BadPngNameIsTwoLines",
          "png2pvz d/plain.png",
@@ -132,7 +143,7 @@ const std::vector<Case> kCases = {
          R"j("stream is 4 texels short (padded with transparent black)",)j"
          R"("1 bytes after the last whole record are ignored",)"
          R"("palette announces 3 entries but holds 2","palette index 2 is beyond the last entry"]})",
-         R"({"path":"no\"pe\ufffd\t.pvz","error":"ファイルの読み込みに失敗"})"}},
+         R"({"path":"no\"pe)" + kInvalidByte + R"(\t.pvz","error":"ファイルの読み込みに失敗"})"}},
     Case{"InfoReadsAll",
          "info --json tiny.pvz",
          0,
