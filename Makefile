@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps run test test-dev test-asan test-windows windows fuzz-smoke fuzz bench \
+.PHONY: all deps run test test-dev test-asan test-windows windows windows-screenshot fuzz-smoke fuzz bench \
 	bench-compare format format-check clean install
 
 all: deps
@@ -31,10 +31,15 @@ test-asan:
 # The Windows build's suites under Wine, in a prefix of the build's own
 # (build/windows/wineprefix), never the user's. Tests named Posix* are left
 # out there.
+# Then both builds convert the same files, which must come out byte for byte
+# the same (scripts/compare-windows).
 test-windows:
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS)
 	ctest --test-dir build/windows $(CTEST_FLAGS)
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS) --target quillmere-cli
+	./scripts/compare-windows build/dev build/windows
 
 # The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
 # statically, packed with the README and the licence.
@@ -48,6 +53,13 @@ windows: deps
 	cp $(WINDOWS_PROGRAMS) README.md LICENSE build/windows/package/
 	cd build/windows/package && zip -q -X ../../../$(WINDOWS_ZIP) *
 	@echo "$(WINDOWS_ZIP)"
+
+# docs/dialog-windows.png: the Windows dialog as Wine draws it.
+windows-screenshot: deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS) --target quillmere_dialog_screenshot_win
+	xvfb-run -a -s "-screen 0 1024x768x24" ./scripts/wine-test \
+		build/windows/tools/quillmere_dialog_screenshot_win.exe Z:$(CURDIR)/docs/dialog-windows.png
 
 # Every fuzz target briefly (part of `make test`), or for longer:
 #   make fuzz FUZZ_SECONDS=3600

@@ -44,6 +44,41 @@ std::string TextOf(HWND window) {
     return Utf8FromUtf16(text);
 }
 
+// A control's place in its dialog's client area.
+RECT PlaceOf(HWND control) {
+    RECT bounds{};
+    ::GetWindowRect(control, &bounds);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&bounds), 2);
+    return bounds;
+}
+
+// The width text takes in control's font.
+LONG TextWidth(HWND control, std::string_view text) {
+    const HDC dc = ::GetDC(control);
+    const HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    const std::wstring wide = Utf16FromUtf8(text);
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(control, dc);
+    return size.cx;
+}
+
+// A caption that its font makes wider than its place grows to the left, so
+// that it still ends where the control it names begins.
+void FitCaption(HWND dialog, int id, std::string_view text) {
+    const HWND caption = ::GetDlgItem(dialog, id);
+    SetText(caption, text);
+    const RECT bounds = PlaceOf(caption);
+    const LONG needed = TextWidth(caption, text);
+    if (needed > bounds.right - bounds.left) {
+        const LONG left = std::max(LONG{0}, bounds.right - needed);
+        ::SetWindowPos(caption, nullptr, left, bounds.top, bounds.right - left,
+                       bounds.bottom - bounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     switch (message) {
         case WM_INITDIALOG:
@@ -122,8 +157,8 @@ void ConverterWindow::OnInitDialog() {
     SetItemText(window_, IDCANCEL, msg::kButtonCancel);
     SetItemText(window_, QM_IDC_PVZ_TO_PNG, msg::kButtonPvzToPng);
     SetItemText(window_, QM_IDC_PNG_TO_PVZ, msg::kButtonPngToPvz);
-    SetItemText(window_, QM_IDC_FILE_NAME_CAPTION, msg::kLabelFileName);
-    SetItemText(window_, QM_IDC_STATUS_CAPTION, msg::kLabelStatus);
+    FitCaption(window_, QM_IDC_FILE_NAME_CAPTION, msg::kLabelFileName);
+    FitCaption(window_, QM_IDC_STATUS_CAPTION, msg::kLabelStatus);
 
     if (HMENU menu = ::GetSystemMenu(window_, FALSE)) {
         const std::wstring item = Utf16FromUtf8(msg::kAboutMenuItem);
@@ -132,8 +167,8 @@ void ConverterWindow::OnInitDialog() {
             ::AppendMenuW(menu, MF_STRING, ConverterController::kAboutCommandId, item.c_str());
         }
     }
-    for (const auto& [size, kind, icon] :
-         {std::tuple{SM_CXICON, ICON_BIG, &bigIcon_}, std::tuple{SM_CXSMICON, ICON_SMALL, &smallIcon_}}) {
+    for (const auto& [size, kind, icon] : {std::tuple{SM_CXICON, ICON_BIG, &bigIcon_},
+                                           std::tuple{SM_CXSMICON, ICON_SMALL, &smallIcon_}}) {
         const int pixels = ::GetSystemMetrics(size);
         *icon = static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(QM_IDI_APP),
                                                 IMAGE_ICON, pixels, pixels, 0));
@@ -151,24 +186,13 @@ void ConverterWindow::OnInitDialog() {
 // buttons keep from the dialog's right edge.
 void ConverterWindow::FitStatusLine() {
     const HWND status = ::GetDlgItem(window_, QM_IDC_STATUS);
-    RECT bounds{};
-    ::GetWindowRect(status, &bounds);
-    ::MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&bounds), 2);
+    const RECT bounds = PlaceOf(status);
     RECT limit{0, 0, kDialogWidth - kDialogMargin, 0};
     ::MapDialogRect(window_, &limit);
-    const HDC dc = ::GetDC(status);
-    const auto font = reinterpret_cast<HFONT>(::SendMessageW(status, WM_GETFONT, 0, 0));
-    const HGDIOBJ previous = ::SelectObject(dc, font);
     LONG width = bounds.right - bounds.left;
     for (const std::string_view text : ConverterController::kStatusTexts) {
-        const std::wstring wide = Utf16FromUtf8(text);
-        SIZE size{};
-        if (::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size)) {
-            width = std::max(width, size.cx);
-        }
+        width = std::max(width, TextWidth(status, text));
     }
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(status, dc);
     width = std::min(width, limit.right - bounds.left);
     ::SetWindowPos(status, nullptr, 0, 0, width, bounds.bottom - bounds.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

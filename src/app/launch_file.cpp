@@ -1,5 +1,7 @@
 #include "app/launch_file.h"
 
+#include "platform/path_separators.h"
+
 namespace qm {
 
 std::optional<LaunchFile> LaunchFileFromArguments(const std::vector<std::string>& arguments) {
@@ -14,14 +16,19 @@ std::optional<LaunchFile> LaunchFileFromArguments(const std::vector<std::string>
         return std::nullopt;
     }
     const std::string& path = arguments[at];
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = path.find_last_of(kPathSeparators);
     if (slash == std::string::npos) {
         return path.empty() ? std::nullopt : std::optional<LaunchFile>({".", path});
     }
     if (slash + 1 == path.size()) {
         return std::nullopt;
     }
-    return LaunchFile{slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+    // A root ("/", "C:\") or a drive ("C:") keeps its separator.
+    std::string folder = path.substr(0, slash);
+    if (folder.empty() || folder.back() == ':' || path[slash] == ':') {
+        folder = path.substr(0, slash + 1);
+    }
+    return LaunchFile{folder, path.substr(slash + 1)};
 }
 
 }  // namespace qm

@@ -18,9 +18,10 @@ struct LaunchFile {
 // The file among the program's arguments (the program's own name and the
 // toolkit's options already removed): the first one that does not begin
 // with "-", or the one right after "--".
-// Its folder is the part before the last "/" ("/" for a file at the root,
-// "." for a bare name). Nothing when there is no argument, or when it ends
-// in "/" and so names no file.
+// Its folder is the part before the last "/" (on Windows also a backslash
+// or a drive's ":"); a root keeps its separator ("/", "C:\\"), and a bare
+// name's folder is ".". Nothing when there is no argument, or when it ends
+// in a separator and so names no file.
 std::optional<LaunchFile> LaunchFileFromArguments(const std::vector<std::string>& arguments);
 
 }  // namespace qm

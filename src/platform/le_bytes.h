@@ -1,5 +1,5 @@
 // Little-endian reads and writes. Every multi-byte number in .pvz and .pvp
-// files goes through these; nothing else in the program assembles bytes.
+// files goes through these; PNG's big-endian numbers go through be_bytes.h.
 #pragma once
 
 #include <cstddef>

@@ -21,25 +21,14 @@
 #include "platform/image_surface.h"
 #include "platform/png_detail.h"
 #include "platform/png_header.h"
+#include "platform/png_save_settings.h"
 
 namespace qm {
 
 namespace {
 
-// Write settings, measured on 1024x1024 texture-like pictures (colours on
-// RGB565 / ARGB1555 / ARGB4444 levels, flat areas, gradients, some noise);
-// bench/bench_png.cpp repeats the comparison, docs/performance.md has the
-// figures. The rule: the fastest setting whose files are never larger than
-// with libpng's defaults (level 6, adaptive filtering, Z_FILTERED). Without a
-// filter libpng no longer tries five per row, and quantised colours repeat
-// exactly, which zlib finds better than the filters' differences. Level 4 is
-// zlib's first level with lazy matching: below it ARGB4444 files grew past
-// the defaults'; above it saving only got slower (level 6: half the speed
-// for 2-6% smaller files). The fixed filters with Z_RLE were a little faster
-// but 6-30% larger. Files without a filter also load fastest.
+// Rows are written without a filter; level and strategy: png_save_settings.h.
 constexpr int kSaveFilter = PNG_FILTER_NONE;
-constexpr int kSaveStrategy = Z_FILTERED;
-constexpr int kSaveLevel = 4;
 
 // Writes rows of bytesPerPixel-byte BGR(A) pixels as an 8-bit RGB or RGBA
 // PNG. A 4-byte pixel without alpha has its fourth byte left out.
@@ -264,8 +253,8 @@ void ApplyPngReadSettings(png_structp png) {
 
 void ApplyPngSaveSettings(png_structp png) {
     png_set_filter(png, PNG_FILTER_TYPE_BASE, kSaveFilter);
-    png_set_compression_strategy(png, kSaveStrategy);
-    png_set_compression_level(png, kSaveLevel);
+    png_set_compression_strategy(png, kPngSaveStrategy);
+    png_set_compression_level(png, kPngSaveLevel);
 }
 
 }  // namespace qm::png_detail

@@ -23,6 +23,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/be_bytes.h"
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "platform/png_encoder.h"
@@ -71,22 +72,13 @@ bool ValidDepth(std::uint8_t colorType, std::uint8_t depth) {
     }
 }
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           p[3];
-}
-
-unsigned BigEndian16(const std::uint8_t* p) {
-    return (unsigned{p[0]} << 8) | p[1];
-}
-
 }  // namespace
 
 std::optional<std::span<const std::uint8_t>> wic_detail::FindChunk(
     std::span<const std::uint8_t> file, const char* type) {
     std::size_t at = 8;
     while (file.size() - at >= 12) {
-        const std::size_t length = BigEndian32(file.data() + at);
+        const std::size_t length = ReadBe32(file, at);
         const std::uint8_t* name = file.data() + at + 4;
         if (std::memcmp(name, "IDAT", 4) == 0 || length > file.size() - at - 12) {
             return std::nullopt;
@@ -129,7 +121,7 @@ bool ImageDataExact(std::span<const std::uint8_t> file, const PngHeader& header)
     std::vector<std::uint8_t> data;
     std::size_t at = 8;
     while (file.size() - at >= 12) {
-        const std::size_t length = BigEndian32(file.data() + at);
+        const std::size_t length = ReadBe32(file, at);
         if (std::memcmp(file.data() + at + 4, "IDAT", 4) == 0) {
             data.insert(data.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 8),
                         file.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
@@ -266,11 +258,12 @@ void Convert16BitRow(const Conversion& c, const Layout16& layout, const std::uin
         }
         out[3] = layout.bytes == 8 ? in[7] : 255;
         if (c.transparency && c.header.colorType == kGrey && c.transparency->size() >= 2) {
-            out[3] = r == BigEndian16(c.transparency->data()) ? 0 : 255;
+            out[3] = r == ReadBe16(*c.transparency, 0) ? 0 : 255;
         } else if (c.transparency && c.header.colorType == kRgb && c.transparency->size() >= 6) {
-            const std::uint8_t* t = c.transparency->data();
-            out[3] =
-                r == BigEndian16(t) && g == BigEndian16(t + 2) && b == BigEndian16(t + 4) ? 0 : 255;
+            out[3] = r == ReadBe16(*c.transparency, 0) && g == ReadBe16(*c.transparency, 2) &&
+                             b == ReadBe16(*c.transparency, 4)
+                         ? 0
+                         : 255;
         }
     }
 }
@@ -282,11 +275,11 @@ void Convert8BitRow(const Conversion& c, const std::uint8_t* in, std::uint8_t* o
     for (int x = 0; x < width; ++x, in += 4, out += step) {
         std::memcpy(out, in, step);
         if (c.transparency && c.header.colorType == kGrey && c.transparency->size() >= 2) {
-            out[3] = in[0] == BigEndian16(c.transparency->data()) * scale ? 0 : 255;
+            out[3] = in[0] == ReadBe16(*c.transparency, 0) * scale ? 0 : 255;
         } else if (c.transparency && c.header.colorType == kRgb && c.transparency->size() >= 6) {
-            const std::uint8_t* t = c.transparency->data();
-            out[3] = in[2] == BigEndian16(t) && in[1] == BigEndian16(t + 2) &&
-                             in[0] == BigEndian16(t + 4)
+            out[3] = in[2] == ReadBe16(*c.transparency, 0) &&
+                             in[1] == ReadBe16(*c.transparency, 2) &&
+                             in[0] == ReadBe16(*c.transparency, 4)
                          ? 0
                          : 255;
         }
@@ -407,11 +400,10 @@ bool ImageSurface::Save(const std::string& path, const FileTime* modified) const
         return false;
     }
     const bool alpha = hasAlpha_;
-    PngEncoder encoder(static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
-                       alpha ? PngColorType::kRgba : PngColorType::kRgb, {}, {},
-                       [&writer](std::span<const std::uint8_t> bytes) {
-                           return writer.Write(bytes);
-                       });
+    PngEncoder encoder(
+        static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+        alpha ? PngColorType::kRgba : PngColorType::kRgb, {}, {},
+        [&writer](std::span<const std::uint8_t> bytes) { return writer.Write(bytes); });
     // BGR(A) pixels become RGB(A); a 32-bit surface without alpha loses its
     // fourth byte on the way.
     const std::size_t inStep = static_cast<std::size_t>(bitsPerPixel_ / 8);

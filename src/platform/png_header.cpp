@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/be_bytes.h"
 #include "platform/image_surface.h"
 
 namespace qm {
@@ -19,11 +20,6 @@ constexpr std::size_t kIhdrCrcOffset = kIhdrDataOffset + kIhdrDataSize;
 static_assert(kIhdrCrcOffset + 4 == kPngHeaderSize);
 
 constexpr std::uint64_t kMaxDeflateRatio = 1032;  // 258 bytes from 2 bits at best
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           p[3];
-}
 
 std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
     return static_cast<std::uint32_t>(crc32(0L, data, static_cast<uInt>(size)));
@@ -52,13 +48,13 @@ int CheckPngHeader(std::span<const std::uint8_t, kPngHeaderSize> bytes, std::uin
                    PngHeader& header) {
     const std::uint8_t* p = bytes.data();
     if (std::memcmp(p, kSignature, kSignatureSize) != 0 ||
-        BigEndian32(p + kSignatureSize) != kIhdrDataSize ||
+        ReadBe32(bytes, kSignatureSize) != kIhdrDataSize ||
         std::memcmp(p + kIhdrTypeOffset, "IHDR", 4) != 0 ||
-        Crc(p + kIhdrTypeOffset, 4 + kIhdrDataSize) != BigEndian32(p + kIhdrCrcOffset)) {
+        Crc(p + kIhdrTypeOffset, 4 + kIhdrDataSize) != ReadBe32(bytes, kIhdrCrcOffset)) {
         return ImageSurface::kLoadFailed;
     }
-    header.width = BigEndian32(p + kIhdrDataOffset);
-    header.height = BigEndian32(p + kIhdrDataOffset + 4);
+    header.width = ReadBe32(bytes, kIhdrDataOffset);
+    header.height = ReadBe32(bytes, kIhdrDataOffset + 4);
     header.bitDepth = p[kIhdrDataOffset + 8];
     header.colorType = p[kIhdrDataOffset + 9];
     header.interlaced = p[kIhdrDataOffset + 12] != 0;
@@ -102,12 +98,12 @@ bool HasPngExtension(const std::string& path) {
 bool PngChunksIntact(std::span<const std::uint8_t> file) {
     std::size_t at = kSignatureSize;
     while (file.size() - at >= 12) {
-        const std::uint32_t length = BigEndian32(file.data() + at);
+        const std::uint32_t length = ReadBe32(file, at);
         if (length > file.size() - at - 12) {
             return false;
         }
         const std::uint8_t* type = file.data() + at + 4;
-        if (Crc(type, 4 + std::size_t{length}) != BigEndian32(type + 4 + length)) {
+        if (Crc(type, 4 + std::size_t{length}) != ReadBe32(file, at + 8 + length)) {
             return false;
         }
         if (std::memcmp(type, "IEND", 4) == 0) {

@@ -22,7 +22,8 @@ constexpr std::size_t kMaxPaletteSize = 256;
 
 int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, IndexedPicture& picture) {
     const auto colors = FindChunk(file, "PLTE");
-    if (!colors || colors->empty() || colors->size() % 3 != 0 || colors->size() / 3 > kMaxPaletteSize) {
+    if (!colors || colors->empty() || colors->size() % 3 != 0 ||
+        colors->size() / 3 > kMaxPaletteSize) {
         return ImageSurface::kLoadFailed;
     }
     const auto alpha = FindChunk(file, "tRNS");
@@ -114,11 +115,10 @@ bool SaveIndexedPng(const std::string& path, int width, int height,
     if (!writer.Open()) {
         return false;
     }
-    PngEncoder encoder(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-                       PngColorType::kPalette, colors, alphas,
-                       [&writer](std::span<const std::uint8_t> bytes) {
-                           return writer.Write(bytes);
-                       });
+    PngEncoder encoder(
+        static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+        PngColorType::kPalette, colors, alphas,
+        [&writer](std::span<const std::uint8_t> bytes) { return writer.Write(bytes); });
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
         fillRow(y, row);

@@ -85,7 +85,8 @@ struct Recorded {
     ConversionDriver Driver(std::string label) {
         return [this, label](std::string& name) {
             const HWND status = ::GetDlgItem(dialog, QM_IDC_STATUS);
-            calls.push_back({label, name, TextOf(status), !::GetUpdateRect(status, nullptr, FALSE)});
+            calls.push_back(
+                {label, name, TextOf(status), !::GetUpdateRect(status, nullptr, FALSE)});
             for (const std::string& text : messages) {
                 ShowMessage(text);
             }
@@ -111,18 +112,54 @@ const std::string kPvzBusy = "pvzからpngへ変換中 しばらくお待ちく�
 const std::string kPngBusy = "pngからpvzへ変換中 しばらくお待ちください";
 
 const ButtonCase kButtonCases[] = {
-    {"PvzToPngDone", QM_IDC_PVZ_TO_PNG, "a.pvz", true, {},
-     {{"pvz→png", "a.pvz", kPvzBusy, true}}, {}, "変換終了"},
-    {"PngToPvzFailedWithMessages", QM_IDC_PNG_TO_PVZ, "b_0.png", false, {"one", "two\r\nlines"},
-     {{"png→pvz", "b_0.png", kPngBusy, true}}, {"one", "two\r\nlines"}, "失敗しました"},
-    {"JapaneseName", QM_IDC_PVZ_TO_PNG, "石の壁.pvz", true, {},
-     {{"pvz→png", "石の壁.pvz", kPvzBusy, true}}, {}, "変換終了"},
-    {"EmptyNameGoesToTheDriver", QM_IDC_PVZ_TO_PNG, "", false, {},
-     {{"pvz→png", "", kPvzBusy, true}}, {}, "失敗しました"},
-    {"SlashRefused", QM_IDC_PVZ_TO_PNG, "sub/a.pvz", true, {}, {}, {"絶対パスは使えません"},
+    {"PvzToPngDone",
+     QM_IDC_PVZ_TO_PNG,
+     "a.pvz",
+     true,
+     {},
+     {{"pvz→png", "a.pvz", kPvzBusy, true}},
+     {},
+     "変換終了"},
+    {"PngToPvzFailedWithMessages",
+     QM_IDC_PNG_TO_PVZ,
+     "b_0.png",
+     false,
+     {"one", "two\r\nlines"},
+     {{"png→pvz", "b_0.png", kPngBusy, true}},
+     {"one", "two\r\nlines"},
      "失敗しました"},
-    {"DriveAndBackslashRefused", QM_IDC_PNG_TO_PVZ, "C:\\a.pvz", true, {}, {},
-     {"絶対パスは使えません"}, "失敗しました"},
+    {"JapaneseName",
+     QM_IDC_PVZ_TO_PNG,
+     "石の壁.pvz",
+     true,
+     {},
+     {{"pvz→png", "石の壁.pvz", kPvzBusy, true}},
+     {},
+     "変換終了"},
+    {"EmptyNameGoesToTheDriver",
+     QM_IDC_PVZ_TO_PNG,
+     "",
+     false,
+     {},
+     {{"pvz→png", "", kPvzBusy, true}},
+     {},
+     "失敗しました"},
+    {"SlashRefused",
+     QM_IDC_PVZ_TO_PNG,
+     "sub/a.pvz",
+     true,
+     {},
+     {},
+     {"絶対パスは使えません"},
+     "失敗しました"},
+    {"DriveAndBackslashRefused",
+     QM_IDC_PNG_TO_PVZ,
+     "C:\\a.pvz",
+     true,
+     {},
+     {},
+     {"絶対パスは使えません"},
+     "失敗しました"},
 };
 
 class Buttons : public ::testing::TestWithParam<ButtonCase> {};
@@ -153,11 +190,13 @@ INSTANTIATE_TEST_SUITE_P(Table, Buttons, ::testing::ValuesIn(kButtonCases),
 TEST(Texts, AreTheDialogsOwn) {
     Recorded r;
     EXPECT_EQ(TextOf(r.dialog), "Quillmere");
-    const std::pair<int, std::string> expected[] = {
-        {IDCANCEL, "キャンセル"},          {QM_IDC_PVZ_TO_PNG, "pvz→png"},
-        {QM_IDC_PNG_TO_PVZ, "png→pvz"},    {QM_IDC_FILE_NAME_CAPTION, "ファイル名："},
-        {QM_IDC_STATUS_CAPTION, "状態："}, {QM_IDC_FILE_NAME, ""},
-        {QM_IDC_STATUS, ""}};
+    const std::pair<int, std::string> expected[] = {{IDCANCEL, "キャンセル"},
+                                                    {QM_IDC_PVZ_TO_PNG, "pvz→png"},
+                                                    {QM_IDC_PNG_TO_PVZ, "png→pvz"},
+                                                    {QM_IDC_FILE_NAME_CAPTION, "ファイル名："},
+                                                    {QM_IDC_STATUS_CAPTION, "状態："},
+                                                    {QM_IDC_FILE_NAME, ""},
+                                                    {QM_IDC_STATUS, ""}};
     for (const auto& [id, text] : expected) {
         EXPECT_EQ(ItemText(r.dialog, id), text) << id;
     }
@@ -209,8 +248,7 @@ struct AboutSeen {
 AboutSeen aboutSeen;
 
 void CALLBACK CloseAbout(HWND, UINT, UINT_PTR, DWORD) {
-    const HWND about =
-        ::FindWindowW(L"#32770", Utf16FromUtf8("バージョン情報 Quillmere").c_str());
+    const HWND about = ::FindWindowW(L"#32770", Utf16FromUtf8("バージョン情報 Quillmere").c_str());
     if (about == nullptr) {
         return;
     }

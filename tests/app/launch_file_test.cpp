@@ -13,8 +13,19 @@ namespace {
 
 TEST(LaunchFile, MapsTheArgumentToFolderAndName) {
     const char* const rows[][2] = {
-        {"/u/a/S.PVZ", "/u/a|S.PVZ"}, {"/S.PVZ", "/|S.PVZ"}, {"--unknown art/a.pvz b", "art|a.pvz"},
-        {"-- -x.pvz", ".|-x.pvz"},    {"", "none"},          {"art/", "none"}};
+        {"/u/a/S.PVZ", "/u/a|S.PVZ"},
+        {"/S.PVZ", "/|S.PVZ"},
+        {"--unknown art/a.pvz b", "art|a.pvz"},
+        {"-- -x.pvz", ".|-x.pvz"},
+        {"", "none"},
+        {"art/", "none"},
+#if defined(_WIN32)
+        {"C:\\u\\S.PVZ", "C:\\u|S.PVZ"},
+        {"C:\\S.PVZ", "C:\\|S.PVZ"},
+        {"C:S.PVZ", "C:|S.PVZ"},
+        {"d:/u\\a/S.pvz", "d:/u\\a|S.pvz"},
+#endif
+    };
     for (const auto& [args, want] : rows) {  // arguments split at blanks; want: folder|name
         std::istringstream words(args);
         const std::optional<LaunchFile> got =
