@@ -185,7 +185,7 @@ TEST_P(Buttons, ConvertOrRefuseAndEndWithTheStatus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Buttons, ::testing::ValuesIn(kButtonCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& row) { return row.param.name; });
 
 TEST(Texts, AreTheDialogsOwn) {
     Recorded r;

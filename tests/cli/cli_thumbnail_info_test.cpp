@@ -5,20 +5,18 @@
 #include "convert/thumbnail.h"
 #include "support/child_process.h"
 #include "support/png_bytes.h"
+#include "support/run_program.h"
 #include "support/texture_bytes.h"
 
 namespace qm::test {
 namespace {
 
-// quillmere-cli ARGS in a shell limited to 256 MB of address space (none under
-// AddressSanitizer): standard output and error, then the status.
-std::string Cli(const std::string& args) {
-    const std::string limit = UnderAddressSanitizer() ? "" : "ulimit -v 262144; ";
-    std::FILE* pipe = ::popen((limit + QM_CLI_PATH " " + args + " 2>&1; echo $?").c_str(), "r");
-    std::string out;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
-    ::pclose(pipe);
-    return out;
+// quillmere-cli ARGS limited to 256 MiB of address space (on POSIX, without
+// AddressSanitizer): standard output, standard error, then the status.
+std::string Cli(const Texts& args) {
+    const ProgramRun run =
+        RunProgram(QM_CLI_PATH, args, "", "", UnderAddressSanitizer() ? 0 : 256u << 20);
+    return run.out + run.err + std::to_string(run.status) + "\n";
 }
 
 TEST(Thumbnail, FitsTheSquareKeepsTheAspectNeverGrows) {
@@ -48,7 +46,7 @@ TEST(Thumbnail, WritesThePreviewOrNothing) {
     for (const auto& [file, err] : rows) {
         TempDir dir;
         WriteFile(dir / "t.PVZ", file);
-        EXPECT_EQ(Cli("thumbnail " + dir / "t.PVZ " + dir / "o.png"),
+        EXPECT_EQ(Cli({"thumbnail", dir / "t.PVZ", dir / "o.png"}),
                   err.empty() ? "0\n" : dir / "t.PVZ: " + err + "\n1\n");
         const std::vector<ArgbColor> pixels = PixelsOf(dir / "o.png");
         EXPECT_EQ(pixels.size(), err.empty() ? 256u * 128u : 0u);
@@ -59,24 +57,32 @@ TEST(Thumbnail, WritesThePreviewOrNothing) {
     }
 }
 
+// The texture of a PNG: the file whose name differs only in letter case, or
+// on Windows, which matches case itself, the name the PNG's gives.
+#ifdef _WIN32
+const char* const kTexture = "Stone.pvz";
+#else
+const char* const kTexture = "STONE.PVZ";
+#endif
+
 TEST(Info, DescribesPngsAndSearchesFoldersWithR) {
     TempDir dir;
     const std::string png = "Stone_" + kHeaderText + "0107.PNG";
     WriteFile(dir / png, PngOfPixels(4, 2, std::vector<ArgbColor>(8), false));
     WriteFile(dir / "STONE.PVZ", Pvz(1, 9, 4, 2, {}));
-    std::filesystem::create_directory(dir.path() / "sub");
     WriteFile(dir / "sub/misnamed.pvz", PngOfPixels(16, 8, std::vector<ArgbColor>(128)));
     const std::string bytes = std::to_string(ReadFile(dir / png).size());
     EXPECT_EQ(
-        Cli("info " + dir / png),
+        Cli({"info", dir / png}),
         dir / png + ":\n  file: " + bytes +
             " bytes, PNG\n  size: 4 x 2\n  colour type: 2 RGB, 8 bits\n  header bytes 8-19: " +
-            kHeaderText + "\n  texture: " + dir / "STONE.PVZ" +
+            kHeaderText + "\n  texture: " + dir / kTexture +
             "\n  texture pixel format: 1 RGB565\n  texture data format: 9 rectangle\n  problem: "
             "palettes are not rebuilt: written with data format 9 instead\n0\n");
-    EXPECT_EQ(Cli("info --json " + dir.path().string()).find("misnamed"), std::string::npos);
-    EXPECT_NE(Cli("info --json -r " + dir.path().string()).find("misnamed.pvz\",\"kind\":\"png\""),
-              std::string::npos);
+    EXPECT_EQ(Cli({"info", "--json", Utf8(dir.path())}).find("misnamed"), std::string::npos);
+    EXPECT_NE(
+        Cli({"info", "--json", "-r", Utf8(dir.path())}).find("misnamed.pvz\",\"kind\":\"png\""),
+        std::string::npos);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Palette textures kept as palette pictures, the options of both roads, and
 // the defaults they leave alone.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "convert/pvz_to_png.h"
 #include "support/child_process.h"
 #include "support/png_bytes.h"
+#include "support/run_program.h"
 #include "support/texture_bytes.h"
 
 namespace qm::test {
@@ -151,6 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         PaletteRule{kFlattened, kRgb, 0, Palette({0xF800, 0xFFFF, 0x001F}, 3)}));
 
 struct Failure {
+    const char* name;  // Posix...: needs a limit or a user to drop to
     std::uint64_t fileSizeLimit;
     int colors;
     int palette;  // 0 a file, 1 a read-only file, 2 a folder
@@ -169,7 +170,8 @@ TEST_P(PaletteFailure, LeavesBothFilesAsTheyWere) {
     std::vector<ArgbColor> pixels;  // 16 colours
     for (std::uint32_t i = 0; i < 16; ++i) pixels.push_back({255, i * 16, 0, 0});
     WriteFile(PngName(dir, 1, 7), PngOfPixels(4, 4, pixels, false));
-    if (f.palette == 1) ::chmod((dir / "t.pvp").c_str(), 0444);
+    if (f.palette == 1)
+        std::filesystem::permissions(PathOf(dir / "t.pvp"), std::filesystem::perms(0444));
     const Texts before = dir.List();
     ChildLimits limits;
     limits.fileSizeBytes = f.fileSizeLimit;
@@ -186,11 +188,12 @@ TEST_P(PaletteFailure, LeavesBothFilesAsTheyWere) {
     EXPECT_EQ(dir.List(), before);
 }
 
-// Full disk at the texture, full disk at the palette, read-only palette,
-// palette name taken by a folder.
 INSTANTIATE_TEST_SUITE_P(Writes, PaletteFailure,
-                         ::testing::Values(Failure{40, 0, 0}, Failure{120, 256, 0},
-                                           Failure{0, 0, 1}, Failure{0, 0, 2}));
+                         ::testing::Values(Failure{"PosixDiskFullAtTheTexture", 40, 0, 0},
+                                           Failure{"PosixDiskFullAtThePalette", 120, 256, 0},
+                                           Failure{"PosixReadOnlyPalette", 0, 0, 1},
+                                           Failure{"PaletteNameTakenByAFolder", 0, 0, 2}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // --dither and --alpha-threshold change nothing the format holds exactly;
 // without --keep-palette a code-07 name gives the notice and code 09.
@@ -237,13 +240,11 @@ TEST_P(PaletteCli, StatusAndOutput) {
     for (const std::uint8_t index : {0, 1, 3, 0}) AppendRecord1(stream, index, 0);
     WriteFile(dir / "t.pvz", Pvz(1, 7, 2, 2, stream));
     WriteFile(dir / "t.pvp", Palette({0x1234, 0x1234, 0x4321}, 3));
-    const std::string command =
-        std::string(QM_CLI_PATH) + " " + GetParam().args + " " + (dir / "t.pvz") + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    for (int c = 0; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
-    EXPECT_EQ(WEXITSTATUS(::pclose(pipe)), GetParam().status);
-    EXPECT_NE(out.find(GetParam().output), std::string::npos) << out;
+    Texts args = Words(GetParam().args);
+    args.push_back(dir / "t.pvz");
+    const ProgramRun run = RunProgram(QM_CLI_PATH, args);
+    EXPECT_EQ(run.status, GetParam().status);
+    EXPECT_NE((run.out + run.err).find(GetParam().output), std::string::npos) << run.out << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(

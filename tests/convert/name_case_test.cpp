@@ -1,5 +1,7 @@
 // A name that does not exist stands for the one entry of its folder that
 // differs only in ASCII letter case: the file named, the palette, the output.
+// On case-sensitive file systems only: Windows finds the file itself, under
+// the name as typed.
 #include "platform/name_case.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +25,7 @@ Texts Words(const char* text) {
     return Texts(std::istream_iterator<std::string>(in), {});
 }
 
-TEST(NameCase, ANameStandsForItsOneCaseVariant) {
+TEST(PosixNameCase, ANameStandsForItsOneCaseVariant) {
     const struct {
         const char* files;   // "7" in a texture's name: palette indices
         const char* named;   // a .pvz: pvz2png; a PNG: png2pvz

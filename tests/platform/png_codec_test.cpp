@@ -1,6 +1,5 @@
 // ImageSurface: every PNG kind, hostile files, size guards, exact round trips.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "platform/image_surface.h"
 #include "support/child_process.h"
@@ -91,9 +90,7 @@ TEST(PngLoad, HostileFilesAreRefusedBeforeTakingMemory) {
             WriteFile(dir / "in.png", bytes);
             wrong += surface.Load(dir / "in.png") == status && surface.IsNull() ? "" : what + "; ";
         }
-        rusage use{};
-        ::getrusage(RUSAGE_SELF, &use);
-        return wrong + (use.ru_maxrss < 512 * 1024 ? "" : "memory taken");  // kB
+        return wrong + (PeakMemoryKiB() < 512 * 1024 ? "" : "memory taken");
     });
     EXPECT_EQ(child.report, "") << child.problem;
 }

@@ -83,6 +83,12 @@ bool UnderAddressSanitizer() {
 #endif
 }
 
+std::uint64_t PeakMemoryKiB() {
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return static_cast<std::uint64_t>(use.ru_maxrss);  // in KiB on Linux
+}
+
 ChildResult RunInChild(const ChildLimits& limits, const std::function<std::string()>& body) {
     ChildResult result;
     int fds[2];

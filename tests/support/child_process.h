@@ -1,7 +1,8 @@
 // Runs a piece of a test in a forked child: with a file-size or memory
 // limit, or as an unprivileged user (tests run as root in CI, and root
 // ignores file permissions). The child reports a string back through a pipe;
-// assertions stay in the parent.
+// assertions stay in the parent. On Windows only a body without limits runs
+// (in the test's own process); with limits it reports a problem.
 #pragma once
 
 #include <cstdint>
@@ -37,5 +38,8 @@ Outcome OutcomeInChild(const ChildLimits& limits, const std::function<Outcome()>
 // True in builds with AddressSanitizer, whose shadow memory makes an
 // address-space limit meaningless.
 bool UnderAddressSanitizer();
+
+// The most memory the process (the child, in a body) has held so far.
+std::uint64_t PeakMemoryKiB();
 
 }  // namespace qm::test

@@ -83,6 +83,7 @@ int ChannelsOf(int colorType) {
 
 Bytes PngChunk(std::string_view type, const Bytes& data) {
     Bytes out;
+    out.reserve(data.size() + 12);
     Append32Be(out, static_cast<std::uint32_t>(data.size()));
     out.insert(out.end(), type.begin(), type.end());
     out.insert(out.end(), data.begin(), data.end());

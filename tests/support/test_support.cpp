@@ -1,10 +1,10 @@
 #include "support/test_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <sstream>
 #include <stdexcept>
 
 #include "convert/png_to_pvz.h"
@@ -16,12 +16,22 @@ CapturedMessages::CapturedMessages()
     : sink_([this](std::string_view text) { shown.emplace_back(text); },
             [this](std::string_view text) { debug.emplace_back(text); }) {}
 
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::u8string(utf8.begin(), utf8.end());
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qm-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    thread_local std::mt19937_64 names{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = std::filesystem::temp_directory_path() / ("qm-test-" + std::to_string(names()));
+        if (std::filesystem::create_directory(path_)) return;  // false: the name was taken
     }
-    path_ = pattern;
+    throw std::runtime_error("no fresh temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -34,14 +44,23 @@ TempDir::~TempDir() {
 Texts TempDir::List() const {
     Texts names;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
+        names.push_back(Utf8(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Texts TempDir::Files() const {
+    Texts names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_)) {
+        if (entry.is_regular_file()) names.push_back(Utf8(entry.path().lexically_relative(path_)));
     }
     std::sort(names.begin(), names.end());
     return names;
 }
 
 Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
@@ -49,12 +68,23 @@ Bytes ReadFile(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const std::filesystem::path name = PathOf(path);
+    if (name.has_parent_path()) std::filesystem::create_directories(name.parent_path());
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
+}
+
+Texts Words(const std::string& text) {
+    std::istringstream in(text);
+    Texts words;
+    for (std::string word; std::getline(in, word, ' ');) {
+        if (!word.empty()) words.push_back(word);
+    }
+    return words;
 }
 
 std::uint32_t Random::Next() {

@@ -28,6 +28,12 @@ class CapturedMessages {
     ScopedMessageSink sink_;
 };
 
+// Names are UTF-8 strings in the tests, as in the program; these two cross
+// to std::filesystem and back without the system's code page in the way
+// (which would lose Japanese names on Windows). Utf8 gives '/' separators.
+std::filesystem::path PathOf(const std::string& utf8);
+std::string Utf8(const std::filesystem::path& path);
+
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
   public:
@@ -36,16 +42,22 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string operator/(const std::string& name) const { return Utf8(path_ / PathOf(name)); }
     // Names of the entries in the folder, sorted.
     Texts List() const;
+    // Every regular file below the folder as "sub/name", sorted.
+    Texts Files() const;
 
   private:
     std::filesystem::path path_;
 };
 
 Bytes ReadFile(const std::string& path);
+// Makes the folders on the way.
 void WriteFile(const std::string& path, const Bytes& bytes);
+
+// The words of text, split at spaces: a command line as written in a table.
+Texts Words(const std::string& text);
 
 // Deterministic pseudo-random numbers for property tests.
 class Random {

@@ -87,7 +87,7 @@ TEST(PvzWriters, LongStreamsAgreeAndDecodeBack) {
     }
 }
 
-TEST(PvzWriters, WriteCutShortByAFileSizeLimitKeepsTheOldFile) {
+TEST(PvzWriters, PosixWriteCutShortByAFileSizeLimitKeepsTheOldFile) {
     for (const auto write : kWriters) {
         const test::TempDir dir;
         test::WriteFile(dir / "big.pvz", Bytes(100, 0x5A));

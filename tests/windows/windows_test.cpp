@@ -6,12 +6,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
-#include "platform/utf16_win.h"
 #include "support/png_bytes.h"
-#include "support/test_support.h"
+#include "support/run_program.h"
 #include "support/texture_bytes.h"
 
 namespace qm::test {
@@ -21,95 +18,15 @@ const Bytes kRect = Pvz(2, 9, 3, 2, {0x34, 0x12, 0, 0xff, 0xff, 1, 0x00, 0x80, 2
 const std::string kSuffix = "_" + kHeaderText + "0209.png";  // kRect's PNG
 const Bytes kOld = {'o', 'l', 'd'};
 
-std::filesystem::path PathOf(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-Bytes Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Write(const std::filesystem::path& path, const Bytes& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-// Every file under folder, "sub/name" in UTF-8, sorted.
-Texts Files(const std::filesystem::path& folder) {
-    Texts names;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) {
-            names.push_back(Utf8Of(entry.path().lexically_relative(folder).generic_u8string()));
-        }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-struct CliRun {
-    DWORD status = 99;
-    std::string out;
-    std::string err;
-};
-
-// Runs quillmere-cli.exe with the arguments (UTF-8, as typed after the
-// program's name) in folder, its output and errors going to files.
-CliRun RunCli(const std::filesystem::path& folder, const std::string& arguments) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const std::filesystem::path outPath =
-        folder.parent_path() / (folder.filename().wstring() + L".out");
-    const std::filesystem::path errPath =
-        folder.parent_path() / (folder.filename().wstring() + L".err");
-    HANDLE out = ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                               CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = ::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                               CREATE_ALWAYS, 0, nullptr);
-    // Input from NUL, as from a script: nobody is there to press Enter.
-    HANDLE in = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                              OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    std::wstring line = L"\"" + Utf16FromUtf8(QM_CLI_PATH) + L"\" " + Utf16FromUtf8(arguments);
-    PROCESS_INFORMATION process{};
-    CliRun run;
-    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                         folder.c_str(), &startup, &process)) {
-        ::WaitForSingleObject(process.hProcess, 60000);
-        ::GetExitCodeProcess(process.hProcess, &run.status);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
-    ::CloseHandle(in);
-    ::CloseHandle(out);
-    ::CloseHandle(err);
-    const Bytes outBytes = Read(outPath);
-    const Bytes errBytes = Read(errPath);
-    run.out.assign(outBytes.begin(), outBytes.end());
-    run.err.assign(errBytes.begin(), errBytes.end());
-    return run;
-}
-
 enum class Guard { kNone, kHeldOpen, kReadOnly };
 
 struct CliCase {
     const char* name;
     std::vector<std::pair<std::string, Bytes>> files;  // "sub/name" in UTF-8
-    std::string arguments;
-    Guard guard;  // on the file named guarded
+    std::string arguments;                             // split at spaces
+    Guard guard;                                       // on the file named guarded
     std::string guarded;
-    DWORD status;
+    int status;
     std::string out;
     std::string err;
     Texts after;
@@ -124,10 +41,8 @@ class WindowsCli : public testing::TestWithParam<CliCase> {};
 TEST_P(WindowsCli, ConvertsAndReports) {
     const CliCase& c = GetParam();
     TempDir dir;
-    for (const auto& [name, bytes] : c.files) {
-        Write(dir.path() / PathOf(name), bytes);
-    }
-    const std::wstring guarded = (dir.path() / PathOf(c.guarded)).wstring();
+    for (const auto& [name, bytes] : c.files) WriteFile(dir / name, bytes);
+    const std::wstring guarded = PathOf(dir / c.guarded).wstring();
     HANDLE holder = INVALID_HANDLE_VALUE;
     if (c.guard == Guard::kHeldOpen) {
         holder =
@@ -137,19 +52,19 @@ TEST_P(WindowsCli, ConvertsAndReports) {
         ASSERT_TRUE(::SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_READONLY));
     }
 
-    const CliRun run = RunCli(dir.path(), c.arguments);
+    const ProgramRun run = RunProgram(QM_CLI_PATH, Words(c.arguments), Utf8(dir.path()));
 
     if (holder != INVALID_HANDLE_VALUE) {
         ::CloseHandle(holder);
     }
     if (c.guard != Guard::kNone) {
         ::SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_NORMAL);
-        EXPECT_EQ(Read(guarded), kOld);
+        EXPECT_EQ(ReadFile(dir / c.guarded), kOld);
     }
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.err, c.err);
-    EXPECT_EQ(Files(dir.path()), c.after);
+    EXPECT_EQ(dir.Files(), c.after);
 }
 
 const Bytes kPng = PngOfPixels(3, 2, std::vector<ArgbColor>(6, ArgbColor{0xff, 0x20, 0x40, 0x60}));
@@ -203,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {"往.pvz", "往" + kSuffix, "復.pvz", "復" + kSuffix}},
                     CliCase{"PngHeldOpenWithoutSharing",
                             {{"a.pvz", kRect}, {"a" + kSuffix, kOld}},
-                            "pvz2png a.pvz",
+                            "pvz2png --force a.pvz",
                             Guard::kHeldOpen,
                             "a" + kSuffix,
                             1,
@@ -221,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {"b.pvz", "b" + kSuffix}},
                     CliCase{"ReadOnlyPngKept",
                             {{"c.pvz", kRect}, {"c" + kSuffix, kOld}},
-                            "pvz2png c.pvz",
+                            "pvz2png --force c.pvz",
                             Guard::kReadOnly,
                             "c" + kSuffix,
                             1,

@@ -72,7 +72,7 @@ const FaultRow kFaults[] = {
      false, kToPng, "ReadColorPalette エラー"},
 };
 
-TEST(FailureInjection, RefusedCleanly) {
+TEST(PosixFailureInjection, RefusedCleanly) {
     Random random(17);
     const Bytes texture = RandomTexture(random, 1, 9, 256, 256, kHeaderBytes);
     const Bytes older(3000, 0x5A);
