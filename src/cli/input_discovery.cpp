@@ -6,6 +6,7 @@
 
 #include "cli/cli_texts.h"
 #include "convert/png_name.h"
+#include "platform/utf8_path.h"
 
 namespace qm::cli {
 
@@ -20,7 +21,7 @@ void CollectFolder(const fs::path& folder, const NameFilter& accept, bool recurs
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
     if (ec) {
-        found.push_back({folder.string(), std::string(text::kCannotListFolder)});
+        found.push_back({Utf8FromPath(folder), std::string(text::kCannotListFolder)});
         return;
     }
     std::vector<fs::path> subfolders;
@@ -32,12 +33,13 @@ void CollectFolder(const fs::path& folder, const NameFilter& accept, bool recurs
         std::error_code statusError;
         if (recursive && entry.is_directory(statusError) && !entry.is_symlink(statusError)) {
             subfolders.push_back(entry.path());
-        } else if (entry.is_regular_file(statusError) && accept(entry.path().filename().string())) {
-            found.push_back({entry.path().string(), {}});
+        } else if (entry.is_regular_file(statusError) &&
+                   accept(Utf8FromPath(entry.path().filename()))) {
+            found.push_back({Utf8FromPath(entry.path()), {}});
         }
     }
     if (ec) {
-        found.push_back({folder.string(), std::string(text::kCannotListFolder)});
+        found.push_back({Utf8FromPath(folder), std::string(text::kCannotListFolder)});
     }
     for (const fs::path& sub : subfolders) {
         CollectFolder(sub, accept, recursive, found);
@@ -61,12 +63,12 @@ std::vector<InputFile> FindInputFiles(const std::vector<std::string>& paths,
     std::vector<InputFile> files;
     for (const std::string& path : paths) {
         std::error_code ec;
-        if (!fs::is_directory(path, ec)) {
+        if (!fs::is_directory(PathFromUtf8(path), ec)) {
             files.push_back({path, {}});
             continue;
         }
         std::vector<InputFile> found;
-        CollectFolder(fs::path(path), accept, recursive, found);
+        CollectFolder(PathFromUtf8(path), accept, recursive, found);
         std::sort(found.begin(), found.end(),
                   [](const InputFile& a, const InputFile& b) { return a.path < b.path; });
         files.insert(files.end(), std::make_move_iterator(found.begin()),

@@ -149,6 +149,28 @@ bool ImageDataExact(std::span<const std::uint8_t> file, const PngHeader& header)
     return exact;
 }
 
+// tRNS as libpng takes it, which refuses any other: two bytes for grey, six
+// for RGB, one to as many as the palette has entries for a palette, none
+// beside an alpha channel.
+bool TransparencyValid(std::span<const std::uint8_t> file, const PngHeader& header) {
+    const auto transparency = FindChunk(file, "tRNS");
+    if (!transparency) {
+        return true;
+    }
+    switch (header.colorType) {
+        case kGrey:
+            return transparency->size() == 2;
+        case kRgb:
+            return transparency->size() == 6;
+        case kPalette: {
+            const auto palette = FindChunk(file, "PLTE");
+            return palette && !transparency->empty() && transparency->size() <= palette->size() / 3;
+        }
+        default:
+            return false;
+    }
+}
+
 // The whole file, once its header has passed: a regular file, a PNG
 // header, a picture within the limits.
 int ReadCheckedFile(const std::string& path, std::vector<std::uint8_t>& bytes, PngHeader& header) {
@@ -189,7 +211,7 @@ int wic_detail::ReadIntactPng(const std::string& path, std::vector<std::uint8_t>
         return status;
     }
     if (!ValidDepth(header.colorType, header.bitDepth) || !PngChunksIntact(bytes) ||
-        !ImageDataExact(bytes, header)) {
+        !TransparencyValid(bytes, header) || !ImageDataExact(bytes, header)) {
         return ImageSurface::kLoadFailed;
     }
     return ImageSurface::kLoaded;

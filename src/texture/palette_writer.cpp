@@ -7,6 +7,7 @@
 #include "platform/le_bytes.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/utf8_path.h"
 #include "texture/palette.h"
 #include "texture/pvz_writer.h"
 #include "texture/run_stream.h"
@@ -103,7 +104,7 @@ bool PaletteTextureWriter::Commit(std::span<const std::uint8_t> paletteBytes,
                 WriteWholeFile(palettePath, *existing);
             } else {
                 std::error_code ignored;
-                std::filesystem::remove(palettePath, ignored);
+                std::filesystem::remove(PathFromUtf8(palettePath), ignored);
             }
         }
         ShowMessage(msg::kCreateFailed);

@@ -71,9 +71,17 @@ TEST(PngLoad, HostileFilesAreRefusedBeforeTakingMemory) {
     PngPicture stray = Picture(3, 4, 0).first, longTrns = stray;
     stray.samples[7] = 12;  // 11 colours
     longTrns.transparency.assign(12, 0);
+    PngPicture greyTrns = Picture(0, 8, 0).first, rgbTrns = Picture(2, 8, 0).first,
+               rgbaTrns = Picture(6, 8, 0).first;
+    greyTrns.transparency = {0, 1, 0, 2};
+    rgbTrns.transparency = {0, 1};
+    rgbaTrns.transparency.assign(6, 0);
     const std::tuple<std::string, Bytes, int> rows[] = {
         {"stray palette index", PngBytes(stray), kFailed},
         {"tRNS longer than the palette", PngBytes(longTrns), kFailed},
+        {"grey tRNS of 4 bytes", PngBytes(greyTrns), kFailed},
+        {"RGB tRNS of 2 bytes", PngBytes(rgbTrns), kFailed},
+        {"tRNS beside an alpha channel", PngBytes(rgbaTrns), kFailed},
         {"unknown critical chunk", InsertChunkBefore(good, "IDAT", PngChunk("QUIL", {})), kFailed},
         {"bad IDAT CRC", BadCrc(good, "IDAT"), kFailed},
         {"bad tRNS CRC", BadCrc(good, "tRNS"), kFailed},
