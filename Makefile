@@ -40,6 +40,8 @@ test-windows:
 	cmake --preset dev >/dev/null
 	cmake --build --preset dev -j $(JOBS) --target quillmere-cli
 	./scripts/compare-windows build/dev build/windows
+	@# Wine's own background programs end with the prefix's server.
+	-WINEPREFIX=$(CURDIR)/build/windows/wineprefix wineserver -k 2>/dev/null
 
 # The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
 # statically, packed with the README and the licence.
