@@ -29,9 +29,10 @@ void KeepFreedMemoryForTheNextFile() {
 #endif
 }
 
-// Arguments that are all names, none a command or an option: files dropped
-// on the program, or named after it on a command line.
-bool AreDroppedFiles(const std::vector<std::string>& arguments) {
+// Arguments that are all names, none an option and the first not one of
+// app's commands: files dropped on the program, or named after it on a
+// command line.
+bool AreDroppedFiles(const CLI::App& app, const std::vector<std::string>& arguments) {
     if (arguments.size() < 2) {
         return false;
     }
@@ -40,19 +41,13 @@ bool AreDroppedFiles(const std::vector<std::string>& arguments) {
             return false;
         }
     }
-    for (const std::string_view command : {"pvz2png", "png2pvz", "info", "thumbnail"}) {
-        if (arguments[1] == command) {
-            return false;
-        }
-    }
-    return true;
+    const auto commands = app.get_subcommands(
+        [&arguments](const CLI::App* command) { return command->check_name(arguments[1]); });
+    return commands.empty();
 }
 
 ExitCode Main(std::vector<std::string> arguments) {
     KeepFreedMemoryForTheNextFile();
-    if (AreDroppedFiles(arguments)) {
-        return qm::cli::ConvertDropped({arguments.begin() + 1, arguments.end()});
-    }
     CLI::App app(std::string(qm::cli::text::kAppDescription), "quillmere-cli");
     app.set_version_flag("--version", std::string("quillmere-cli ") + QM_VERSION);
     app.footer(std::string(qm::cli::text::kFooter));
@@ -66,6 +61,9 @@ ExitCode Main(std::vector<std::string> arguments) {
     pngToPvz.Register(app);
     info.Register(app);
     thumbnail.Register(app);
+    if (AreDroppedFiles(app, arguments)) {
+        return qm::cli::ConvertDropped({arguments.begin() + 1, arguments.end()});
+    }
 
     std::vector<char*> argv;
     for (std::string& argument : arguments) {

@@ -258,12 +258,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     return status;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {}
-
-AtomicFileWriter::~AtomicFileWriter() {
-    Discard();
-}
-
 bool AtomicFileWriter::Open() {
     Discard();
     failed_ = false;
@@ -331,21 +325,6 @@ bool AtomicFileWriter::OpenNamed(unsigned mode) {
         return false;
     }
     return true;
-}
-
-bool AtomicFileWriter::Write(std::span<const std::uint8_t> bytes) {
-    if (stream_ == nullptr) {
-        return false;
-    }
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
-        failed_ = true;
-    }
-    return !failed_;
-}
-
-void AtomicFileWriter::SetModificationTime(const FileTime& time) {
-    modified_ = time;
-    timed_ = true;
 }
 
 bool AtomicFileWriter::Finish() {
@@ -450,11 +429,6 @@ void AtomicFileWriter::Discard() {
         pending_->GiveBack();
         pending_ = nullptr;
     }
-}
-
-bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    AtomicFileWriter writer(path);
-    return writer.Open() && writer.Write(bytes) && writer.Commit();
 }
 
 }  // namespace qm

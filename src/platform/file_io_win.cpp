@@ -205,12 +205,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     return status;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {}
-
-AtomicFileWriter::~AtomicFileWriter() {
-    Discard();
-}
-
 bool AtomicFileWriter::Open() {
     Discard();
     failed_ = false;
@@ -251,21 +245,6 @@ bool AtomicFileWriter::Open() {
         return false;
     }
     return true;
-}
-
-bool AtomicFileWriter::Write(std::span<const std::uint8_t> bytes) {
-    if (stream_ == nullptr) {
-        return false;
-    }
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
-        failed_ = true;
-    }
-    return !failed_;
-}
-
-void AtomicFileWriter::SetModificationTime(const FileTime& time) {
-    modified_ = time;
-    timed_ = true;
 }
 
 bool AtomicFileWriter::Finish() {
@@ -327,11 +306,6 @@ void AtomicFileWriter::Discard() {
         PendingName::GiveBack(pending_);
         pending_ = nullptr;
     }
-}
-
-bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    AtomicFileWriter writer(path);
-    return writer.Open() && writer.Write(bytes) && writer.Commit();
 }
 
 }  // namespace qm

@@ -9,9 +9,7 @@
 // could differ from taking the stored values: palettes (an index beyond the
 // palette is refused), 16-bit channels (their high byte) and the tRNS
 // colour of grey and RGB pictures.
-#include <io.h>
 #include <objbase.h>
-#include <sys/stat.h>
 #include <wincodec.h>
 #include <windows.h>
 #include <zlib.h>
@@ -26,7 +24,6 @@
 #include "platform/be_bytes.h"
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
-#include "platform/png_encoder.h"
 #include "platform/png_header.h"
 #include "platform/png_wic_detail.h"
 
@@ -92,6 +89,10 @@ std::optional<std::span<const std::uint8_t>> wic_detail::FindChunk(
 }
 
 namespace {
+
+// What a PNG file may hold beyond its image data (chunk framing, text,
+// colour profiles) before it is refused unread.
+constexpr std::uint64_t kMostAncillaryBytes = 64ull << 20;
 
 // The bytes of filtered rows the picture's image data must inflate to: one
 // filter byte per row, of each of the seven passes when interlaced.
@@ -174,31 +175,28 @@ bool TransparencyValid(std::span<const std::uint8_t> file, const PngHeader& head
 // The whole file, once its header has passed: a regular file, a PNG
 // header, a picture within the limits.
 int ReadCheckedFile(const std::string& path, std::vector<std::uint8_t>& bytes, PngHeader& header) {
-    const int fd = OpenForReading(path);
-    if (fd < 0) {
-        return ImageSurface::kLoadFailed;
-    }
-    std::FILE* file = ::_fdopen(fd, "rb");
-    if (file == nullptr) {
-        ::_close(fd);
-        return ImageSurface::kLoadFailed;
-    }
-    struct _stat64 info {};
+    FileReader file(path);
+    const std::uint64_t size = file.RegularFileSize();
     std::array<std::uint8_t, kPngHeaderSize> first{};
-    int status = ImageSurface::kLoadFailed;
-    if (::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG &&
-        std::fread(first.data(), 1, first.size(), file) == first.size()) {
-        status = CheckPngHeader(first, static_cast<std::uint64_t>(info.st_size), header);
+    if (size < first.size() || file.Read(first) != first.size()) {
+        return ImageSurface::kLoadFailed;
+    }
+    int status = CheckPngHeader(first, size, header);
+    // The whole file is held while WIC decodes it: one far longer than its
+    // pixels can take (stored image data, chunk framing and some ancillary
+    // chunks) is refused rather than read.
+    if (status == ImageSurface::kLoaded &&
+        size > ImageDataSize(header) + ImageDataSize(header) / 64 + kMostAncillaryBytes) {
+        status = ImageSurface::kLoadFailed;
     }
     if (status == ImageSurface::kLoaded) {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes.resize(static_cast<std::size_t>(size));
         std::memcpy(bytes.data(), first.data(), first.size());
         const std::size_t rest = bytes.size() - first.size();
-        if (std::fread(bytes.data() + first.size(), 1, rest, file) != rest) {
+        if (file.Read(std::span(bytes).subspan(first.size())) != rest) {
             status = ImageSurface::kLoadFailed;
         }
     }
-    std::fclose(file);
     return status;
 }
 
@@ -408,12 +406,10 @@ int ImageSurface::Load(const std::string& path) {
     return kLoaded;
 }
 
-// Written by the project's own encoder rather than WIC's, whose bytes differ
-// from libpng's: a texture gives the same PNG file on Windows as on Linux.
-bool ImageSurface::Save(const std::string& path, const FileTime* modified) const {
-    if (IsNull() || !HasPngExtension(path)) {
-        return false;
-    }
+bool wic_detail::SaveWithEncoder(
+    const std::string& path, const FileTime* modified, std::uint32_t width, std::uint32_t height,
+    PngColorType type, std::span<const PngRgb> palette, std::span<const std::uint8_t> alphas,
+    const std::function<void(std::uint32_t y, std::span<std::uint8_t> row)>& fillRow) {
     AtomicFileWriter writer(path);
     if (modified != nullptr) {
         writer.SetModificationTime(*modified);
@@ -421,32 +417,42 @@ bool ImageSurface::Save(const std::string& path, const FileTime* modified) const
     if (!writer.Open()) {
         return false;
     }
-    const bool alpha = hasAlpha_;
     PngEncoder encoder(
-        static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
-        alpha ? PngColorType::kRgba : PngColorType::kRgb, {}, {},
+        width, height, type, palette, alphas,
         [&writer](std::span<const std::uint8_t> bytes) { return writer.Write(bytes); });
-    // BGR(A) pixels become RGB(A); a 32-bit surface without alpha loses its
-    // fourth byte on the way.
-    const std::size_t inStep = static_cast<std::size_t>(bitsPerPixel_ / 8);
-    const std::size_t outStep = alpha ? 4 : 3;
     std::vector<std::uint8_t> row(encoder.RowBytes());
-    for (int y = 0; y < height_; ++y) {
-        const std::uint8_t* in = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
-        std::uint8_t* out = row.data();
-        for (int x = 0; x < width_; ++x, in += inStep, out += outStep) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            if (alpha) {
-                out[3] = in[3];
-            }
-        }
+    for (std::uint32_t y = 0; y < height; ++y) {
+        fillRow(y, row);
         if (!encoder.WriteRow(row)) {
             return false;
         }
     }
     return encoder.Finish() && writer.Commit();
+}
+
+bool ImageSurface::Save(const std::string& path, const FileTime* modified) const {
+    if (IsNull() || !HasPngExtension(path)) {
+        return false;
+    }
+    // BGR(A) pixels become RGB(A); a 32-bit surface without alpha loses its
+    // fourth byte on the way.
+    const bool alpha = hasAlpha_;
+    const std::size_t inStep = static_cast<std::size_t>(bitsPerPixel_ / 8);
+    const std::size_t outStep = alpha ? 4 : 3;
+    return SaveWithEncoder(
+        path, modified, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+        alpha ? PngColorType::kRgba : PngColorType::kRgb, {}, {},
+        [&](std::uint32_t y, std::span<std::uint8_t> row) {
+            const std::uint8_t* in = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
+            for (std::size_t out = 0; out < row.size(); out += outStep, in += inStep) {
+                row[out] = in[2];
+                row[out + 1] = in[1];
+                row[out + 2] = in[0];
+                if (alpha) {
+                    row[out + 3] = in[3];
+                }
+            }
+        });
 }
 
 }  // namespace qm

@@ -8,7 +8,6 @@
 
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
-#include "platform/png_encoder.h"
 #include "platform/png_indexed.h"
 #include "platform/png_wic_detail.h"
 
@@ -93,25 +92,11 @@ bool SaveIndexedPng(const std::string& path, int width, int height,
     while (!alphas.empty() && alphas.back() == 255) {
         alphas.pop_back();
     }
-    AtomicFileWriter writer(path);
-    if (modified != nullptr) {
-        writer.SetModificationTime(*modified);
-    }
-    if (!writer.Open()) {
-        return false;
-    }
-    PngEncoder encoder(
-        static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-        PngColorType::kPalette, colors, alphas,
-        [&writer](std::span<const std::uint8_t> bytes) { return writer.Write(bytes); });
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        fillRow(y, row);
-        if (!encoder.WriteRow(row)) {
-            return false;
-        }
-    }
-    return encoder.Finish() && writer.Commit();
+    return SaveWithEncoder(path, modified, static_cast<std::uint32_t>(width),
+                           static_cast<std::uint32_t>(height), PngColorType::kPalette, colors,
+                           alphas, [&fillRow](std::uint32_t y, std::span<std::uint8_t> row) {
+                               fillRow(static_cast<int>(y), row);
+                           });
 }
 
 }  // namespace qm

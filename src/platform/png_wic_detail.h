@@ -1,17 +1,21 @@
-// What the two WIC-based PNG readers share (png_codec_wic.cpp for
+// What the two Windows PNG codecs share (png_codec_wic.cpp for
 // ImageSurface, png_indexed_win.cpp for palette pictures): COM references,
-// the checked file, its chunks and a frame decoded by WIC. Windows only.
+// the checked file, its chunks and a frame decoded by WIC for reading, and
+// the encoder's file for writing. Windows only.
 #pragma once
 
 #include <wincodec.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
+#include "platform/png_encoder.h"
 #include "platform/png_header.h"
 
 namespace qm::wic_detail {
@@ -60,6 +64,15 @@ bool DecodeFrame(std::span<std::uint8_t> file, const PngHeader& header,
 
 // Copies row y of source, rowBytes long, into row.
 bool CopyRow(IWICBitmapSource* source, int y, int width, std::span<std::uint8_t> row);
+
+// Writes a PNG file with PngEncoder, which gives libpng's bytes (WIC's
+// encoder compresses differently): under a temporary name, renamed over path
+// when complete, with the given modification time when not null.
+// fillRow(y, row) fills each row, from the top, in PNG sample order.
+bool SaveWithEncoder(
+    const std::string& path, const FileTime* modified, std::uint32_t width, std::uint32_t height,
+    PngColorType type, std::span<const PngRgb> palette, std::span<const std::uint8_t> alphas,
+    const std::function<void(std::uint32_t y, std::span<std::uint8_t> row)>& fillRow);
 
 // Index x of a row of packed palette indices, the first pixel in the high bits.
 inline unsigned PackedIndex(const std::uint8_t* row, int x, unsigned depth) {

@@ -9,6 +9,7 @@
 
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
+#include "platform/utf8_path.h"
 
 namespace qm::test {
 
@@ -17,7 +18,7 @@ CapturedMessages::CapturedMessages()
             [this](std::string_view text) { debug.emplace_back(text); }) {}
 
 std::filesystem::path PathOf(const std::string& utf8) {
-    return std::u8string(utf8.begin(), utf8.end());
+    return PathFromUtf8(utf8);
 }
 
 std::string Utf8(const std::filesystem::path& path) {
