@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/pixel_options.h"
+
 namespace qm {
 
 struct ConversionOptions {
@@ -30,6 +32,9 @@ struct ConversionOptions {
     // PNG to texture, ARGB1555 only: alpha at or above this is opaque, below
     // it transparent; -1 keeps the usual rule (only 255 is opaque).
     int alphaThreshold = -1;
+
+    // The options the codec's encoder takes (codec/pixel_options.h).
+    PixelOptions Pixels() const { return {keepPalette, colors, dither, alphaThreshold}; }
 };
 
 struct ConversionReport {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "codec/pvz_decode.h"
 #include "convert/palette_texture.h"
 #include "convert/png_name.h"
 #include "convert/png_output.h"
@@ -13,6 +14,8 @@
 #include "platform/name_case.h"
 #include "platform/png_indexed.h"
 #include "texture/color_format.h"
+#include "texture/palette.h"
+#include "texture/status_messages.h"
 #include "texture/texel_decode.h"
 
 namespace qm {
@@ -43,29 +46,20 @@ void WidenInPlace(ImageSurface& surface, const TextureInfo& info, const PixelCod
 
 bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std::string* written,
                       const FileTime* modified) {
-    const std::optional<StreamPieces> pieces = PlacementPieces(info);
+    if (!ReadColorPalette(info)) {
+        return false;
+    }
     ImageSurface surface;
-    bool padded = false;
-    if (pieces && surface.Create(info.width, info.height, 32, true)) {
-        PieceSink sink(surface, *pieces);
-        if (!ReadIndexData1Byte(file, info, sink)) {
-            return false;
-        }
-        padded = sink.Padded() > 0;
-    } else {
-        DiscardingSink sink;
-        if (!ReadIndexData1Byte(file, info, sink)) {
-            return false;
-        }
+    std::uint64_t paddedTexels = 0;
+    const Status status = DecodePicture(file, info, surface, paddedTexels, true);
+    if (paddedTexels > 0) {
+        WriteDebugLine(msg::kDebugPadding);
     }
-    if (!pieces) {
-        ShowMessage(msg::kCreatePngUnsupported);
+    if (status != Status::kOk) {
+        ShowMessage(DecodeMessage(status, info.dataFormat));
         return false;
     }
-    if (surface.IsNull()) {
-        ShowMessage(msg::kCreateFailed);
-        return false;
-    }
+    const bool padded = paddedTexels > 0;
     // A texture without records never looked at its pixel format.
     const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
     std::vector<PngPaletteEntry> entries;

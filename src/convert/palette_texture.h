@@ -25,14 +25,6 @@ namespace qm {
 bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std::string* written,
                       const FileTime* modified = nullptr);
 
-// Applies alphaThreshold (ARGB1555 only) and dither to a loaded surface
-// before its colours are gathered: dithered pixels are narrowed to the
-// pixel format and widened back in place. Pixels the format holds exactly
-// stay as they are. Nothing happens with the default options or an unknown
-// pixel format.
-void ApplyPixelOptions(ImageSurface& surface, std::uint8_t pixelFormat,
-                       const ConversionOptions& options, bool narrow);
-
 // PNG to texture for a code-7 name with keepPalette: the loaded surface (its
 // pixels may be changed) becomes a code-7 texture at info.texturePath and
 // its .pvp, with the twiddled shape rules and their messages. pngPath is the

@@ -1,13 +1,14 @@
 #include "convert/png_to_pvz.h"
 
+#include "codec/pvz_encode.h"
 #include "convert/palette_texture.h"
-#include "layout/gather.h"
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
 #include "platform/name_case.h"
 #include "texture/color_format.h"
 #include "texture/pvz_writer.h"
+#include "texture/status_messages.h"
 
 namespace qm {
 
@@ -46,9 +47,7 @@ bool ConvertPngToPvz(std::string& path, const ConversionOptions& options,
         return false;
     }
     // The descriptor holds signed 16-bit sides.
-    if (surface.GetWidth() > ImageSurface::kMaxSide ||
-        surface.GetHeight() > ImageSurface::kMaxSide ||
-        static_cast<std::int64_t>(surface.GetWidth()) * surface.GetHeight() > kMaxPixelCount) {
+    if (CheckPictureSize(surface.GetWidth(), surface.GetHeight(), Limits{}) != Status::kOk) {
         ShowMessage(msg::kTooLarge);
         return false;
     }
@@ -67,50 +66,24 @@ bool ConvertPngToPvz(std::string& path, const ConversionOptions& options,
     if (options.keepPalette && info.dataFormat == data_format::kPalette8) {
         return WritePaletteTexture(typed, surface, info, options, &report.written);
     }
-
-    // The runs are found as the picture is read in texture order and
-    // written as they are found.
-    StreamPieces pieces;
-    bool planned = false;
-    switch (info.dataFormat) {
-        case data_format::kPalette8:
-            // Palettes are not rebuilt: the texture is written with 2-byte
-            // colours in row order instead.
-            ShowMessage(msg::kPaletteModeNotice);
-            info.dataFormat = data_format::kRectangle;
-            planned = PlanGather_Rect(surface, info, pieces);
-            break;
-        case data_format::kRectangle:
-            planned = PlanGather_Rect(surface, info, pieces);
-            break;
-        default:
-            planned = info.width == info.height ? PlanGather_Squ(surface, info, pieces)
-                                                : PlanGather_SquEX(surface, info, pieces);
-            break;
+    if (info.dataFormat == data_format::kPalette8) {
+        // Palettes are not rebuilt: the texture gets 2-byte colours in row
+        // order instead.
+        ShowMessage(msg::kPaletteModeNotice);
     }
-    if (!planned) {
+    AtomicFileWriter file(info.texturePath);
+    FileByteSink sink(file);
+    EncodeResult result;
+    Status encoded =
+        EncodePvz(surface, info, options.Pixels(), PaletteSources{}, Limits{}, sink, result);
+    if (encoded == Status::kOk && !file.Commit()) {
+        encoded = Status::kWriteFailed;
+    }
+    if (encoded != Status::kOk) {
+        ShowMessage(EncodeMessage(encoded));
         return false;
     }
-    ApplyPixelOptions(surface, info.pixelFormat, options, true);
-    PvzStreamWriter writer(info);
-    if (!writer.Open()) {
-        return false;
-    }
-    // A format without alpha makes every pixel opaque; the front end may
-    // want to say how many were not.
-    const bool noAlpha = info.pixelFormat == pixel_format::kRgb565;
-    std::uint64_t madeOpaque = 0;
-    ForEachGatheredRun(surface, pieces, [&](PixelWord pixel, std::size_t length) {
-        if (noAlpha && BytesOf(pixel)[3] != 0xFF) {
-            madeOpaque += length;
-        }
-        writer.AddRun(pixel, length);
-    });
-    surface.Destroy();
-    if (!writer.Commit()) {
-        return false;
-    }
-    report.madeOpaque = madeOpaque;
+    report.madeOpaque = result.madeOpaque;
     report.written = info.texturePath;
     return true;
 }

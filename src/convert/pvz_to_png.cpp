@@ -2,22 +2,17 @@
 
 #include <optional>
 
+#include "codec/pvz_decode.h"
 #include "convert/palette_texture.h"
 #include "convert/png_output.h"
 #include "platform/file_io.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
 #include "platform/name_case.h"
+#include "texture/palette.h"
+#include "texture/status_messages.h"
 
 namespace qm {
-
-namespace {
-
-// A stream can hold at most one record per texel of the largest picture;
-// anything longer is not a texture.
-constexpr std::uint64_t kMaxPvzFileSize = kPvzHeaderSize + 3 * kMaxPixelCount;
-
-}  // namespace
 
 bool ReadColorData(std::span<const std::uint8_t> file, TextureInfo& info,
                    std::vector<ArgbColor>& colors) {
@@ -52,53 +47,38 @@ bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
     // The texels are placed on the picture as they are decoded; when the
     // shape cannot be placed or the picture not be made, the decode still
     // runs first, so its messages come before CreatePng's.
-    std::optional<StreamPieces> pieces;
     surface.Destroy();
-    {
-        std::vector<std::uint8_t> file;
-        switch (ReadWholeFile(typed, file, kMaxPvzFileSize, &out.modified)) {
-            case ReadStatus::kOpenFailed:
-                ShowMessage(msg::kReadFailed);
-                return false;
-            case ReadStatus::kReadFailed:
-            case ReadStatus::kTooLarge:
-                ShowMessage(msg::kError);
-                return false;
-            case ReadStatus::kOk:
-                break;
-        }
-        if (!ReadPvzHeader(file, info)) {
+    std::vector<std::uint8_t> file;
+    switch (ReadWholeFile(typed, file, kMaxPvzFileSize, &out.modified)) {
+        case ReadStatus::kOpenFailed:
+            ShowMessage(msg::kReadFailed);
+            return false;
+        case ReadStatus::kReadFailed:
+        case ReadStatus::kTooLarge:
             ShowMessage(msg::kError);
             return false;
-        }
-        info.texturePath = path;
-        if (PixelCount(info) > kMaxPixelCount) {
-            ShowMessage(msg::kTooLarge);
-            return false;
-        }
-        if (check && !check(info, file)) {
-            return false;
-        }
-        pieces = PlacementPieces(info);
-        if (pieces && surface.Create(info.width, info.height, 32, true)) {
-            PieceSink sink(surface, *pieces);
-            if (!ReadColorData(file, info, sink)) {
-                return false;
-            }
-            out.paddedTexels = sink.Padded();
-        } else {
-            DiscardingSink sink;
-            if (!ReadColorData(file, info, sink)) {
-                return false;
-            }
-        }
-    }  // the file's bytes are released here
-    if (!pieces) {
-        ShowMessage(msg::kCreatePngUnsupported);
+        case ReadStatus::kOk:
+            break;
+    }
+    Status status = ReadPvzInfo(file, Limits{}, info);
+    info.texturePath = path;
+    if (status == Status::kOk && check && !check(info, file)) {
         return false;
     }
-    if (surface.IsNull()) {
-        ShowMessage(msg::kCreateFailed);
+    if (status == Status::kOk && info.dataFormat == data_format::kPalette8 &&
+        !ReadColorPalette(info)) {
+        return false;
+    }
+    if (status == Status::kOk) {
+        status = DecodePicture(file, info, surface, out.paddedTexels);
+        if (out.paddedTexels > 0) {
+            WriteDebugLine(msg::kDebugPadding);
+        }
+    }
+    if (status != Status::kOk) {
+        out.paddedTexels = 0;
+        surface.Destroy();
+        ShowMessage(DecodeMessage(status, info.dataFormat));
         return false;
     }
     return true;

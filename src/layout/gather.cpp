@@ -4,7 +4,7 @@
 
 #include "layout/twiddle.h"
 #include "platform/message_sink.h"
-#include "platform/messages.h"
+#include "texture/status_messages.h"
 
 namespace qm {
 
@@ -22,15 +22,21 @@ bool FitsSurface(const ImageSurface& surface, std::int32_t width, std::int32_t h
 }
 
 // The pieces of the picture's twiddled squares.
-bool PlanTwiddled(const ImageSurface& surface, std::int32_t width, std::int32_t height,
-                  std::string_view errorText, StreamPieces& pieces) {
+Status PlanTwiddled(const ImageSurface& surface, std::int32_t width, std::int32_t height,
+                    Status notOnSurface, StreamPieces& pieces) {
     std::vector<TwiddleRegion> roots;
     if (!FitsSurface(surface, width, height) || !TwiddleRoots(width, height, roots)) {
-        ShowMessage(errorText);
-        return false;
+        return notOnSurface;
     }
     pieces = StreamPieces::Twiddled(roots);
-    return true;
+    return Status::kOk;
+}
+
+bool Shown(Status status) {
+    if (status != Status::kOk) {
+        ShowMessage(EncodeMessage(status));
+    }
+    return status == Status::kOk;
 }
 
 // A planner as a gatherer of runs; the array of runs is sized before it is
@@ -54,43 +60,55 @@ bool GatherRuns(const ImageSurface& surface, Plan&& plan, std::vector<ColorRun>&
 
 }  // namespace
 
-bool PlanGather_Rect(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
+Status PlanRect(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
     if (!FitsSurface(surface, info.width, info.height)) {
-        ShowMessage(msg::kRectError);
-        return false;
+        return Status::kRectNotOnSurface;
     }
     pieces = StreamPieces::Rows(info.width, info.height);
-    return true;
+    return Status::kOk;
 }
 
-bool PlanGather_Squ(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
+Status PlanSquare(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
     if (info.width != info.height) {
-        ShowMessage(msg::kNotSquare);
-        return false;
+        return Status::kNotSquare;
     }
     if (!IsTwiddleSide(info.width)) {
-        ShowMessage(msg::kSquareNotPowerOfTwo);
-        return false;
+        return Status::kSideNotPowerOfTwo;
     }
-    return PlanTwiddled(surface, info.width, info.height, msg::kSquError, pieces);
+    return PlanTwiddled(surface, info.width, info.height, Status::kSquareNotOnSurface, pieces);
 }
 
-bool PlanGather_SquEX(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
+Status PlanTwoSquares(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
     if (!IsTwiddleSide(info.width)) {
-        ShowMessage(msg::kWidthNotPowerOfTwo);
-        return false;
+        return Status::kWidthNotPowerOfTwo;
     }
     if (!IsTwiddleSide(info.height)) {
-        ShowMessage(msg::kHeightNotPowerOfTwo);
-        return false;
+        return Status::kHeightNotPowerOfTwo;
     }
     const std::int32_t width = info.width;
     const std::int32_t height = info.height;
     if (width != 2 * height && height != 2 * width) {
-        ShowMessage(msg::kBadRatio);
-        return false;
+        return Status::kBadAspectRatio;
     }
-    return PlanTwiddled(surface, width, height, msg::kSquExError, pieces);
+    return PlanTwiddled(surface, width, height, Status::kTwoSquaresNotOnSurface, pieces);
+}
+
+Status PlanTwiddledGather(const ImageSurface& surface, const TextureInfo& info,
+                          StreamPieces& pieces) {
+    return info.width == info.height ? PlanSquare(surface, info, pieces)
+                                     : PlanTwoSquares(surface, info, pieces);
+}
+
+bool PlanGather_Rect(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
+    return Shown(PlanRect(surface, info, pieces));
+}
+
+bool PlanGather_Squ(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
+    return Shown(PlanSquare(surface, info, pieces));
+}
+
+bool PlanGather_SquEX(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
+    return Shown(PlanTwoSquares(surface, info, pieces));
 }
 
 bool GetPngColor_Rect(const ImageSurface& surface, const TextureInfo& info,

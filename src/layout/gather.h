@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "codec/status.h"
 #include "layout/stream_pieces.h"
 #include "platform/image_surface.h"
 #include "texture/color_run.h"
@@ -22,6 +23,16 @@ namespace qm {
 // Smallest and largest side of a twiddled square the gatherers admit.
 inline constexpr std::int32_t kMinTwiddleSide = 2;
 inline constexpr std::int32_t kMaxTwiddleSide = 16384;
+
+// The planners without messages: the pieces, or the status of the first
+// check that refuses (codec/status.h; texture/status_messages.h has each
+// one's message). PlanTwiddledGather is PlanSquare for a square picture and
+// PlanTwoSquares for any other.
+Status PlanRect(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces);
+Status PlanSquare(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces);
+Status PlanTwoSquares(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces);
+Status PlanTwiddledGather(const ImageSurface& surface, const TextureInfo& info,
+                          StreamPieces& pieces);
 
 // Row by row from the top-left pixel; any width and height. Runs may cross
 // row ends.

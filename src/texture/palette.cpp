@@ -2,11 +2,13 @@
 
 #include <vector>
 
+#include "codec/limits.h"
 #include "platform/file_io.h"
 #include "platform/le_bytes.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
 #include "platform/name_case.h"
+#include "texture/status_messages.h"
 
 namespace qm {
 
@@ -28,14 +30,26 @@ std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes)
     return entries;
 }
 
-bool ReadColorPalette(TextureInfo& info) {
+Status ParsePalette(std::span<const std::uint8_t> bytes, std::vector<std::uint32_t>& palette) {
+    palette.clear();
     // Longer files hold more entries than any count can announce.
-    constexpr std::uint64_t kLongestUseful =
-        kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
+    if (bytes.size() > kMaxPaletteFileSize) {
+        return Status::kPaletteCount;
+    }
+    if (bytes.size() < kPaletteEntriesOffset) {
+        return Status::kPaletteShort;
+    }
+    const std::size_t count = ReadLe16(bytes, kPaletteCountOffset);
+    const std::vector<std::uint16_t> entries = PaletteEntriesOf(bytes);
+    palette.assign(entries.begin(), entries.end());
+    return palette.size() == count ? Status::kOk : Status::kPaletteCount;
+}
+
+bool ReadColorPalette(TextureInfo& info) {
     std::vector<std::uint8_t> bytes;
     // "STONE.PVP" serves a "STONE.pvz" whose "STONE.pvp" does not exist.
-    switch (
-        ReadWholeFile(ResolveNameCase(PalettePathFor(info.texturePath)), bytes, kLongestUseful)) {
+    switch (ReadWholeFile(ResolveNameCase(PalettePathFor(info.texturePath)), bytes,
+                          kMaxPaletteFileSize)) {
         case ReadStatus::kOpenFailed:
             ShowMessage(msg::kPaletteOpenFailed);
             return false;
@@ -48,16 +62,9 @@ bool ReadColorPalette(TextureInfo& info) {
         case ReadStatus::kOk:
             break;
     }
-    if (bytes.size() < kPaletteEntriesOffset) {
-        ShowMessage(msg::kPaletteError);
-        return false;
-    }
-    const std::span<const std::uint8_t> file(bytes);
-    const std::size_t count = ReadLe16(file, kPaletteCountOffset);
-    const std::vector<std::uint16_t> entries = PaletteEntriesOf(file);
-    info.palette.assign(entries.begin(), entries.end());
-    if (info.palette.size() != count) {
-        ShowMessage(msg::kPaletteCount);
+    const Status status = ParsePalette(bytes, info.palette);
+    if (status != Status::kOk) {
+        ShowMessage(DecodeMessage(status, data_format::kPalette8));
         return false;
     }
     return true;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/status.h"
 #include "texture/pvz_header.h"
 
 namespace qm {
@@ -30,6 +31,11 @@ std::string PalettePathFor(const std::string& texturePath);
 // The whole entries a .pvp's bytes hold, from offset 16 (an incomplete last
 // entry left out).
 std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes);
+
+// The entries of a .pvp's bytes into palette, checked: kPaletteShort for
+// fewer than 16 bytes, kPaletteCount when the whole entries differ from the
+// count (or the file is longer than any count can describe).
+Status ParsePalette(std::span<const std::uint8_t> bytes, std::vector<std::uint32_t>& palette);
 
 // Reads the palette beside info.texturePath into info.palette; a palette
 // name that does not exist stands for the one entry of its folder that

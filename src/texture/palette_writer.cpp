@@ -16,8 +16,6 @@ namespace qm {
 
 namespace {
 
-constexpr std::size_t kRecordSize = static_cast<std::size_t>(TexelWidth::kOneByte);
-constexpr std::size_t kBufferedRecords = 32768;
 constexpr std::string_view kPaletteTag = "PVPL";
 
 std::uint32_t ChunkSize(std::size_t count) {
@@ -50,45 +48,13 @@ std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existi
     return bytes;
 }
 
-PaletteTextureWriter::PaletteTextureWriter(const TextureInfo& info)
-    : info_(info), file_(info.texturePath) {}
+PaletteTextureFiles::PaletteTextureFiles(std::string texturePath)
+    : texturePath_(std::move(texturePath)), file_(texturePath_), sink_(file_) {}
 
-bool PaletteTextureWriter::Open() {
-    // The header is the one every .pvz gets; its writer refuses an unknown
-    // pixel format with its own message.
-    std::vector<std::uint8_t> header;
-    if (!BuildPvzBytes(info_, {}, header)) {
-        return false;
-    }
-    if (!file_.Open()) {
-        ShowMessage(msg::kCreateFailed);
-        return false;
-    }
-    buffer_.assign(std::max(kRecordSize * kBufferedRecords, header.size()), 0);
-    std::copy(header.begin(), header.end(), buffer_.begin());
-    used_ = header.size();
-    return true;
-}
-
-void PaletteTextureWriter::AddRun(std::uint8_t index, std::size_t length) {
-    if (used_ + kRecordSize > buffer_.size()) {
-        Flush();
-    }
-    buffer_[used_] = index;
-    buffer_[used_ + 1] = static_cast<std::uint8_t>((length - 1) & 0xFFu);
-    used_ += kRecordSize;
-}
-
-void PaletteTextureWriter::Flush() {
-    file_.Write(std::span(buffer_).first(used_));
-    used_ = 0;
-}
-
-bool PaletteTextureWriter::Commit(std::span<const std::uint8_t> paletteBytes,
-                                  const std::optional<std::vector<std::uint8_t>>& existing) {
-    Flush();
+bool PaletteTextureFiles::Commit(std::span<const std::uint8_t> paletteBytes,
+                                 const std::optional<std::vector<std::uint8_t>>& existing) {
     const bool unchanged = existing && std::ranges::equal(*existing, paletteBytes);
-    const std::string palettePath = PalettePathFor(info_.texturePath);
+    const std::string palettePath = PalettePathFor(texturePath_);
     AtomicFileWriter palette(palettePath);
     const bool written =
         file_.Finish() &&

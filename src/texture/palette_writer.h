@@ -19,10 +19,12 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/file_io.h"
 #include "texture/pvz_header.h"
+#include "texture/pvz_writer.h"
 
 namespace qm {
 
@@ -38,34 +40,28 @@ std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existi
                                             std::uint8_t pixelFormat,
                                             std::span<const std::uint16_t> entries);
 
-// Writes info.texturePath with 1-byte records (index, repeat) as the runs
-// arrive, then its palette. Nothing is replaced unless both files could be
-// written whole; see Commit for the order.
-class PaletteTextureWriter {
+// The two files of a palette texture being written: the texture, whose bytes
+// arrive through Sink() (an encoder's PvzRecordWriter), and its palette.
+// Nothing is replaced unless both files could be written whole; see Commit
+// for the order.
+class PaletteTextureFiles {
   public:
-    explicit PaletteTextureWriter(const TextureInfo& info);
+    explicit PaletteTextureFiles(std::string texturePath);
 
-    // Refuses an unknown pixel format ("ColorEncode エラー"), then creates
-    // the texture's temporary file and writes the header ("ファイルの作成に失敗"
-    // when it cannot).
-    bool Open();
-    // One run of length (1 to 256) equal indices, after Open succeeded.
-    void AddRun(std::uint8_t index, std::size_t length);
-    // Finishes the texture, then writes paletteBytes beside it unless
-    // existing (the palette's bytes as read, nothing when there was none)
-    // holds them already. The palette is renamed into place first, then the
-    // texture; if the texture's rename fails the old palette is put back.
-    // "ファイルの作成に失敗" and false when either file cannot be written.
+    ByteSink& Sink() { return sink_; }
+    // After the texture's bytes were all written: writes paletteBytes beside
+    // it unless existing (the palette's bytes as read, nothing when there
+    // was none) holds them already. The palette is renamed into place first,
+    // then the texture; if the texture's rename fails the old palette is put
+    // back. "ファイルの作成に失敗" and false when either file cannot be
+    // written.
     bool Commit(std::span<const std::uint8_t> paletteBytes,
                 const std::optional<std::vector<std::uint8_t>>& existing);
 
   private:
-    void Flush();
-
-    const TextureInfo& info_;
+    std::string texturePath_;
     AtomicFileWriter file_;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t used_ = 0;
+    FileByteSink sink_;
 };
 
 }  // namespace qm

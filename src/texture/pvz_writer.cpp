@@ -6,6 +6,7 @@
 #include "platform/message_sink.h"
 #include "platform/messages.h"
 #include "texture/run_stream.h"
+#include "texture/status_messages.h"
 
 namespace qm {
 
@@ -81,35 +82,51 @@ bool WritePvz(const TextureInfo& info, const std::vector<ColorRun>& runs) {
     return true;
 }
 
-PvzStreamWriter::PvzStreamWriter(const TextureInfo& info) : info_(info), file_(info.texturePath) {}
+PvzRecordWriter::PvzRecordWriter(const TextureInfo& info, ByteSink& sink)
+    : info_(info), sink_(sink) {}
 
-bool PvzStreamWriter::Open() {
-    codec_ = CodecOrMessage(info_);
+Status PvzRecordWriter::Open() {
+    codec_ = FindPixelCodec(info_.pixelFormat);
     if (codec_ == nullptr) {
-        return false;
+        return Status::kUnknownPixelFormat;
     }
-    if (!file_.Open()) {
-        ShowMessage(msg::kCreateFailed);
-        return false;
+    if (!sink_.Open()) {
+        return Status::kWriteFailed;
     }
-    buffer_.assign(kRecordSize * kBufferedRecords, 0);
+    buffer_.assign(kTwoByteRecord * kBufferedRecords, 0);
     WriteHeader(info_, buffer_);
     used_ = kPvzHeaderSize;
+    return Status::kOk;
+}
+
+Status PvzRecordWriter::Finish() {
+    Flush();
+    return sink_.Good() ? Status::kOk : Status::kWriteFailed;
+}
+
+void PvzRecordWriter::Flush() {
+    sink_.Write(std::span(buffer_).first(used_));
+    used_ = 0;
+}
+
+PvzStreamWriter::PvzStreamWriter(const TextureInfo& info)
+    : file_(info.texturePath), sink_(file_), records_(info, sink_) {}
+
+bool PvzStreamWriter::Open() {
+    const Status status = records_.Open();
+    if (status != Status::kOk) {
+        ShowMessage(EncodeMessage(status));
+        return false;
+    }
     return true;
 }
 
 bool PvzStreamWriter::Commit() {
-    Flush();
-    if (!file_.Commit()) {
+    if (records_.Finish() != Status::kOk || !file_.Commit()) {
         ShowMessage(msg::kCreateFailed);
         return false;
     }
     return true;
-}
-
-void PvzStreamWriter::Flush() {
-    file_.Write(std::span(buffer_).first(used_));
-    used_ = 0;
 }
 
 }  // namespace qm

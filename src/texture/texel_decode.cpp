@@ -2,21 +2,18 @@
 
 #include <array>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/message_sink.h"
 #include "platform/messages.h"
 #include "texture/color_format.h"
 #include "texture/palette.h"
 #include "texture/run_stream.h"
+#include "texture/status_messages.h"
 
 namespace qm {
 
 namespace {
-
-struct DecoderTexts {
-    std::string_view badColor;
-    std::string_view tooMany;
-};
 
 // The sink of the array interface: texels appended to colors.
 class ColorArraySink final : public TexelSink {
@@ -33,37 +30,34 @@ class ColorArraySink final : public TexelSink {
     std::vector<ArgbColor>& colors_;
 };
 
-// The walk shared by both decoders. valueOf turns a record's value into a
-// 16-bit colour (false after its own message); the sink gets that colour
-// decoded, or with indexWords the record's value + 1. held is the number of texels
-// the sink holds already. The walk stops as soon as the texels would exceed
-// width * height, so no stream can make the sink grow beyond the picture. A
-// short stream is padded with transparent black.
+// The walk shared by both texel widths. valueOf turns a record's value into
+// a 16-bit colour (a status other than kOk stops the walk); the sink gets
+// that colour decoded, or with indexWords the record's value + 1. held is
+// the number of texels the sink holds already. The walk stops as soon as the
+// texels would exceed width * height, so no stream can make the sink grow
+// beyond the picture. A short stream is padded with transparent black.
 template <class ValueOf>
-bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, TexelWidth width,
-                  const DecoderTexts& texts, ValueOf&& valueOf, std::size_t held, TexelSink& sink,
-                  bool indexWords = false) {
+Status DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, TexelWidth width,
+                    ValueOf&& valueOf, std::size_t held, TexelSink& sink, std::uint64_t& padded,
+                    bool indexWords) {
+    padded = 0;
     const std::int64_t expected = ExpectedTexels(info);
     const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
     std::size_t decoded = held;
     // Records are handed to the sink in batches.
     std::array<TexelRun, 256> batch;
     std::size_t batched = 0;
-    bool ok = true;
+    Status status = Status::kOk;
     WalkRunStream(file, width, [&](const RunRecord& record) {
         std::uint32_t value = 0;
-        if (!valueOf(record.value, value)) {
-            ok = false;
-            return false;
+        status = valueOf(record.value, value);
+        if (status == Status::kOk && codec == nullptr) {
+            status = Status::kUnknownPixelFormat;
         }
-        if (codec == nullptr) {
-            ShowMessage(texts.badColor);
-            ok = false;
-            return false;
+        if (status == Status::kOk && static_cast<std::int64_t>(decoded + record.count) > expected) {
+            status = Status::kTooManyTexels;
         }
-        if (static_cast<std::int64_t>(decoded + record.count) > expected) {
-            ShowMessage(texts.tooMany);
-            ok = false;
+        if (status != Status::kOk) {
             return false;
         }
         batch[batched++] =
@@ -76,49 +70,62 @@ bool DecodeStream(std::span<const std::uint8_t> file, const TextureInfo& info, T
         return true;
     });
     sink.Append(std::span(batch).first(batched));
-    if (!ok) {
-        return false;
+    if (status != Status::kOk) {
+        return status;
     }
     // The walk's check catches every record too many; a picture of negative
     // size expects fewer texels than even an empty stream holds.
     if (static_cast<std::int64_t>(decoded) > expected) {
-        ShowMessage(texts.tooMany);
-        return false;
+        return Status::kTooManyTexels;
     }
     if (static_cast<std::int64_t>(decoded) < expected) {
-        WriteDebugLine(msg::kDebugPadding);
+        padded = static_cast<std::uint64_t>(expected) - decoded;
         sink.PadTo(static_cast<std::size_t>(expected));
     }
-    return true;
+    return Status::kOk;
 }
 
-bool Decode1Byte(std::span<const std::uint8_t> file, TextureInfo& info, std::size_t held,
-                 TexelSink& sink, bool indexWords = false) {
-    if (!ReadColorPalette(info)) {
-        return false;
+Status DecodeFrom(std::span<const std::uint8_t> file, const TextureInfo& info, bool oneByte,
+                  std::size_t held, TexelSink& sink, std::uint64_t& padded, bool indexWords) {
+    if (!oneByte) {
+        auto direct = [](std::uint32_t texel, std::uint32_t& value) {
+            value = texel;
+            return Status::kOk;
+        };
+        return DecodeStream(file, info, TexelWidth::kTwoByte, direct, held, sink, padded, false);
     }
     const std::vector<std::uint32_t>& palette = info.palette;
     auto lookUp = [&palette](std::uint32_t index, std::uint32_t& value) {
         if (index >= palette.size()) {
-            ShowMessage(msg::kBadPaletteIndex);
-            return false;
+            return Status::kPaletteIndex;
         }
         value = palette[index];
-        return true;
+        return Status::kOk;
     };
-    return DecodeStream(file, info, TexelWidth::kOneByte,
-                        {msg::kBadColor1Byte, msg::kTooManyTexels1Byte}, lookUp, held, sink,
-                        indexWords);
+    return DecodeStream(file, info, TexelWidth::kOneByte, lookUp, held, sink, padded, indexWords);
 }
 
-bool Decode2Byte(std::span<const std::uint8_t> file, const TextureInfo& info, std::size_t held,
-                 TexelSink& sink) {
-    auto direct = [](std::uint32_t texel, std::uint32_t& value) {
-        value = texel;
-        return true;
-    };
-    return DecodeStream(file, info, TexelWidth::kTwoByte,
-                        {msg::kBadColor2Byte, msg::kTooManyTexels2Byte}, direct, held, sink);
+// The decode with the program's messages: the palette read from beside the
+// texture first for code 7, the status shown, the padding noted.
+template <class Info>
+bool DecodeShown(std::span<const std::uint8_t> file, Info& info, bool oneByte, std::size_t held,
+                 TexelSink& sink, bool indexWords) {
+    if constexpr (!std::is_const_v<Info>) {
+        if (oneByte && !ReadColorPalette(info)) {
+            return false;
+        }
+    }
+    std::uint64_t padded = 0;
+    const Status status = DecodeFrom(file, info, oneByte, held, sink, padded, indexWords);
+    if (status != Status::kOk) {
+        ShowMessage(
+            DecodeMessage(status, oneByte ? data_format::kPalette8 : data_format::kRectangle));
+        return false;
+    }
+    if (padded > 0) {
+        WriteDebugLine(msg::kDebugPadding);
+    }
+    return true;
 }
 
 // The array is reserved for the whole picture up front, so it never moves.
@@ -131,31 +138,37 @@ void ReserveForPicture(const TextureInfo& info, std::vector<ArgbColor>& colors) 
 
 }  // namespace
 
+Status DecodeTexels(std::span<const std::uint8_t> file, const TextureInfo& info, TexelSink& sink,
+                    std::uint64_t& padded, bool indexWords) {
+    return DecodeFrom(file, info, info.dataFormat == data_format::kPalette8, 0, sink, padded,
+                      indexWords);
+}
+
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
                         std::vector<ArgbColor>& colors) {
     ReserveForPicture(info, colors);
     ColorArraySink sink(colors);
-    return Decode1Byte(file, info, colors.size(), sink);
+    return DecodeShown(file, info, true, colors.size(), sink, false);
 }
 
 bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
                         std::vector<ArgbColor>& colors) {
     ReserveForPicture(info, colors);
     ColorArraySink sink(colors);
-    return Decode2Byte(file, info, colors.size(), sink);
+    return DecodeShown(file, info, false, colors.size(), sink, false);
 }
 
 bool ReadIndexData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {
-    return Decode1Byte(file, info, 0, sink, true);
+    return DecodeShown(file, info, true, 0, sink, true);
 }
 
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {
-    return Decode1Byte(file, info, 0, sink);
+    return DecodeShown(file, info, true, 0, sink, false);
 }
 
 bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,
                         TexelSink& sink) {
-    return Decode2Byte(file, info, 0, sink);
+    return DecodeShown(file, info, false, 0, sink, false);
 }
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "codec/status.h"
 #include "texture/argb_color.h"
 #include "texture/color_run.h"
 #include "texture/pixel_word.h"
@@ -24,6 +25,19 @@ class TexelSink {
     // the picture's end are transparent black.
     virtual void PadTo(std::size_t count) = 0;
 };
+
+// The stream decoded into sink, without a message: 1-byte indices into
+// info.palette (filled by the caller) for data-format code 7, 2-byte colours
+// for every other code; with indexWords the sink gets each index + 1 instead
+// of its colour (0 is then left for the texels a short stream leaves out).
+// kPaletteIndex, kUnknownPixelFormat (only once a record is there to decode)
+// or kTooManyTexels stop it at the first record that shows them; padded
+// receives the texels a short stream left out, made transparent black.
+Status DecodeTexels(std::span<const std::uint8_t> file, const TextureInfo& info, TexelSink& sink,
+                    std::uint64_t& padded, bool indexWords = false);
+
+// The decoders with the program's messages (texture/status_messages.h) and
+// the padding's diagnostic line.
 
 // 1-byte palette indices (data-format code 7). Reads the palette first.
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info,
