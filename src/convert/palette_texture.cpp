@@ -31,7 +31,6 @@ namespace qm {
 
 namespace {
 
-constexpr std::size_t kMaxEntries = 256;
 constexpr std::size_t kValueCount = 0x10000;
 constexpr std::uint8_t kOpaqueAlpha = 255;
 
@@ -117,7 +116,7 @@ PaletteChoice FromColors(const ImageSurface& surface, std::size_t count,
         }
     }
     if (count == 0) {
-        count = std::min(distinct.size(), kMaxEntries);
+        count = std::min(distinct.size(), kMaxIndexedEntries);
     }
     const std::size_t kept = std::min(old.size(), count);
     constexpr int kNone = -1;
@@ -205,10 +204,8 @@ bool WritePaletteTexture(const std::string& pngPath, ImageSurface& surface, cons
 
     std::optional<std::vector<std::uint8_t>> existing;
     {
-        constexpr std::uint64_t kLongest =
-            kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries;
         std::vector<std::uint8_t> bytes;
-        if (ReadWholeFile(PalettePathFor(info.texturePath), bytes, kLongest) == ReadStatus::kOk) {
+        if (ReadWholeFile(info.palettePath, bytes, kMaxPaletteFileSize) == ReadStatus::kOk) {
             existing = std::move(bytes);
         }
     }
@@ -221,7 +218,7 @@ bool WritePaletteTexture(const std::string& pngPath, ImageSurface& surface, cons
     if (options.colors > 0) {
         count = static_cast<std::size_t>(options.colors);
     } else if (!old.empty()) {
-        count = std::min(old.size(), kMaxEntries);
+        count = std::min(old.size(), kMaxIndexedEntries);
     } else if (paletted) {
         count = png.palette.size();
     }

@@ -6,18 +6,8 @@
 #include "platform/le_bytes.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 
 namespace qm {
-
-std::string PalettePathFor(const std::string& texturePath) {
-    std::string path = texturePath;
-    const std::size_t at = path.rfind(".pvz");
-    if (at != std::string::npos) {
-        path.replace(at, 4, ".pvp");
-    }
-    return path;
-}
 
 std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes) {
     std::vector<std::uint16_t> entries;
@@ -29,13 +19,8 @@ std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes)
 }
 
 bool ReadColorPalette(TextureInfo& info) {
-    // Longer files hold more entries than any count can announce.
-    constexpr std::uint64_t kLongestUseful =
-        kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
     std::vector<std::uint8_t> bytes;
-    // "STONE.PVP" serves a "STONE.pvz" whose "STONE.pvp" does not exist.
-    switch (
-        ReadWholeFile(ResolveNameCase(PalettePathFor(info.texturePath)), bytes, kLongestUseful)) {
+    switch (ReadWholeFile(info.palettePath, bytes, kMaxPaletteFileSize)) {
         case ReadStatus::kOpenFailed:
             ShowMessage(msg::kPaletteOpenFailed);
             return false;

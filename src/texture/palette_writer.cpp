@@ -88,7 +88,7 @@ bool PaletteTextureWriter::Commit(std::span<const std::uint8_t> paletteBytes,
                                   const std::optional<std::vector<std::uint8_t>>& existing) {
     Flush();
     const bool unchanged = existing && std::ranges::equal(*existing, paletteBytes);
-    const std::string palettePath = PalettePathFor(info_.texturePath);
+    const std::string& palettePath = info_.palettePath;
     AtomicFileWriter palette(palettePath);
     const bool written =
         file_.Finish() &&

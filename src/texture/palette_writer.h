@@ -39,7 +39,7 @@ std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existi
                                             std::span<const std::uint16_t> entries);
 
 // Writes info.texturePath with 1-byte records (index, repeat) as the runs
-// arrive, then its palette. Nothing is replaced unless both files could be
+// arrive, then its palette info.palettePath. Nothing is replaced unless both files could be
 // written whole; see Commit for the order.
 class PaletteTextureWriter {
   public:
