@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QM_FUZZ_CHECK(qm::fuzz::WriteBytes(qm::fuzz::ScratchPath("p.pvp"), bytes));
 
     qm::TextureInfo info;
-    info.texturePath = qm::fuzz::ScratchPath("p.pvz");
+    info.palettePath = qm::fuzz::ScratchPath("p.pvp");
     // Whatever was there before is replaced, never appended to.
     info.palette.assign(3, 0xDEAD);
     const bool read = qm::ReadColorPalette(info);

@@ -157,6 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     info.texturePath = qm::fuzz::ScratchPath("t.pvz");
+    info.palettePath = palettePath;
     const std::int64_t pixels = qm::PixelCount(info);
     if (pixels > qm::kMaxPixelCount) {
         CheckSizeGuard(texture, info);

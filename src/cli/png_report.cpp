@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "convert/png_name.h"
+#include "convert/sibling_names.h"
 #include "layout/gather.h"
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 #include "texture/color_format.h"
 #include "texture/pvz_header.h"
 
@@ -50,17 +50,13 @@ std::optional<std::size_t> ReadStart(const std::string& path, std::span<std::uin
     return file.Read(out);
 }
 
-bool IsTwiddleSide(std::uint32_t side) {
-    return side >= kMinTwiddleSide && side <= kMaxTwiddleSide && (side & (side - 1)) == 0;
-}
-
 }  // namespace
 
 bool HasPngSignature(const std::string& path) {
     std::array<std::uint8_t, kPngSignature.size()> start{};
     std::uint64_t fileBytes = 0;
     bool opened = false;
-    return ReadStart(ResolveNameCase(path), start, &fileBytes, &opened) == start.size() &&
+    return ReadStart(InputFile(path), start, &fileBytes, &opened) == start.size() &&
            start == kPngSignature;
 }
 
@@ -85,7 +81,7 @@ PngReport InspectPng(const std::string& path) {
     PngReport report;
     report.path = path;
     // Read and named as png2pvz would.
-    std::string name = ResolveNameCase(path);
+    std::string name = InputFile(path);
     std::array<std::uint8_t, kIhdrEnd> start{};
     bool opened = false;
     const std::optional<std::size_t> got = ReadStart(name, start, &report.fileBytes, &opened);
@@ -118,7 +114,7 @@ PngReport InspectPng(const std::string& path) {
     }
     const PngNameFields fields = ParsePngName(name);
     PngTextureReport& texture = report.texture.emplace();
-    texture.path = ResolveNameCase(fields.texturePath);
+    texture.path = TextureFileFor(fields);
     texture.headerText = fields.headerText;
     texture.pixelFormat = fields.pixelFormat;
     texture.dataFormat = fields.dataFormat;
@@ -132,7 +128,7 @@ PngReport InspectPng(const std::string& path) {
     const std::uint32_t w = report.width;
     const std::uint32_t h = report.height;
     if (report.hasHeader && texture.dataFormat != data_format::kRectangle &&
-        !(IsTwiddleSide(w) && IsTwiddleSide(h) && (w == h || w == 2 * h || h == 2 * w))) {
+        !CanGatherTwiddled(w, h)) {
         problems.push_back(
             "twiddled layout needs a square or two squares (2:1 or 1:2) with power-of-two sides "
             "from 2 to 16384");

@@ -6,10 +6,11 @@
 #include <span>
 
 #include "convert/png_name.h"
+#include "convert/png_output.h"
+#include "convert/sibling_names.h"
 #include "platform/file_io.h"
 #include "platform/le_bytes.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 #include "texture/color_format.h"
 #include "texture/palette.h"
 #include "texture/pvz_header.h"
@@ -29,20 +30,13 @@ std::string Num(std::int64_t value) {
     return std::to_string(value);
 }
 
-bool IsTwiddledShape(std::int16_t width, std::int16_t height) {
-    return width == height || width == 2 * height || height == 2 * width;
-}
-
 // Reads the palette beside a texture of 1-byte texels, as the converter
 // would find it.
 PaletteReport InspectPalette(const std::string& texturePath, std::vector<std::string>& problems) {
     PaletteReport palette;
-    palette.path = ResolveNameCase(PalettePathFor(texturePath));
-    // A longer file holds more entries than its count field can announce.
-    constexpr std::uint64_t kLongestUseful =
-        kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
+    palette.path = PaletteFileFor(texturePath);
     std::vector<std::uint8_t> bytes;
-    switch (ReadWholeFile(palette.path, bytes, kLongestUseful)) {
+    switch (ReadWholeFile(palette.path, bytes, kMaxPaletteFileSize)) {
         case ReadStatus::kOk:
             break;
         case ReadStatus::kTooLarge:
@@ -80,7 +74,7 @@ TextureReport InspectTexture(const std::string& path) {
     TextureReport report;
     report.path = path;
     // Read, and name its palette, as the converter would.
-    const std::string resolved = ResolveNameCase(path);
+    const std::string resolved = InputFile(path);
     FileReader file(resolved);
     if (!file.IsOpen()) {
         report.readError = msg::kReadFailed;
@@ -160,9 +154,11 @@ TextureReport InspectTexture(const std::string& path) {
     } else if (report.expectedTexels > kMaxPixelCount) {
         problems.push_back("larger than the " + Num(kMaxPixelCount) +
                            " pixels a conversion accepts");
-    } else if (report.dataFormat != data_format::kRectangle &&
-               !IsTwiddledShape(report.width, report.height)) {
-        problems.push_back("twiddled layout needs a square or two squares (2:1 or 1:2)");
+    } else if (!PlacementPieces(info)) {
+        // Asked of the converter itself, so that the report cannot drift.
+        problems.push_back(
+            "twiddled layout needs a square or two squares (2:1 or 1:2) with power-of-two sides "
+            "up to 16384");
     }
     if (PixelFormatName(report.pixelFormat) == "unknown") {
         problems.push_back("pixel format has no colour layout");
@@ -180,7 +176,7 @@ TextureReport InspectTexture(const std::string& path) {
         problems.push_back(Num(partial) + " bytes after the last whole record are ignored");
     }
     if (texelWidth == TexelWidth::kOneByte && pvzName) {
-        report.palette = InspectPalette(name, problems);
+        report.palette = InspectPalette(resolved, problems);
         PaletteReport& palette = *report.palette;
         for (std::size_t i = 0; i < indexUsed.size(); ++i) {
             if (indexUsed[i]) {

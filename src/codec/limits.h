@@ -14,16 +14,9 @@ namespace qm {
 // picture; anything longer is not a texture.
 inline constexpr std::uint64_t kMaxPvzFileSize = kPvzHeaderSize + 3 * kMaxPixelCount;
 
-// The longest .pvp worth reading: a 16-bit count cannot announce more
-// entries than this, so a longer file's count is wrong.
-inline constexpr std::uint64_t kMaxPaletteFileSize =
-    kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
-// The longest palette a texture being written replaces and keeps bytes of;
-// a longer one counts as none.
-inline constexpr std::uint64_t kMaxExistingPaletteSize = kMaxPaletteFileSize - 1;
-
-// The longest signed 16-bit side a header can hold.
-inline constexpr std::int64_t kMaxSide = 32767;
+// The longest palette a texture being written replaces and keeps bytes of
+// (texture/palette.h); a longer one counts as none.
+inline constexpr std::uint64_t kMaxExistingPaletteSize = kMaxPaletteFileSize;
 
 struct Limits {
     std::int64_t maxPixels = kMaxPixelCount;

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <optional>
 
+#include "texture/palette.h"
 #include "texture/quantize.h"
 
 namespace qm {
 
 namespace {
 
-constexpr std::size_t kMaxEntries = 256;
 constexpr std::size_t kValueCount = 0x10000;
 
 // Way 1, or nothing when some index is not below count.
@@ -51,7 +51,7 @@ PaletteChoice FromColors(const ImageSurface& surface, std::size_t count,
         }
     }
     if (count == 0) {
-        count = std::min(distinct.size(), kMaxEntries);
+        count = std::min(distinct.size(), kMaxIndexedEntries);
     }
     const std::size_t kept = std::min(old.size(), count);
     constexpr int kNone = -1;
@@ -109,7 +109,7 @@ PaletteChoice ChoosePalette(const ImageSurface& surface, const std::vector<std::
     if (options.colors > 0) {
         count = static_cast<std::size_t>(options.colors);
     } else if (!old.empty()) {
-        count = std::min(old.size(), kMaxEntries);
+        count = std::min(old.size(), kMaxIndexedEntries);
     } else if (paletted) {
         count = png->palette.size();
     }

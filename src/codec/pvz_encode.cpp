@@ -59,7 +59,8 @@ Status EncodePaletteTexture(ImageSurface& surface, const TextureInfo& info,
 }  // namespace
 
 Status CheckPictureSize(std::int64_t width, std::int64_t height, const Limits& limits) {
-    if (width > kMaxSide || height > kMaxSide || width * height > limits.maxPixels) {
+    if (width > kMaxDescriptorSide || height > kMaxDescriptorSide ||
+        width * height > limits.maxPixels) {
         return Status::kPictureTooLarge;
     }
     return width < 1 || height < 1 ? Status::kInvalidArgument : Status::kOk;

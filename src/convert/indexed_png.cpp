@@ -9,9 +9,9 @@
 #include "convert/palette_texture.h"
 #include "convert/png_name.h"
 #include "convert/png_output.h"
+#include "convert/sibling_names.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 #include "platform/png_indexed.h"
 #include "texture/color_format.h"
 #include "texture/palette.h"
@@ -21,8 +21,6 @@
 namespace qm {
 
 namespace {
-
-constexpr std::size_t kMaxPngEntries = 256;
 
 PngPaletteEntry EntryOf(PixelWord pixel) {
     const PixelBytes b = BytesOf(pixel);
@@ -63,13 +61,13 @@ bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std
     // A texture without records never looked at its pixel format.
     const PixelCodec* codec = FindPixelCodec(info.pixelFormat);
     std::vector<PngPaletteEntry> entries;
-    for (std::size_t i = 0; codec != nullptr && i < info.palette.size() && i < kMaxPngEntries;
+    for (std::size_t i = 0; codec != nullptr && i < info.palette.size() && i < kMaxIndexedEntries;
          ++i) {
         entries.push_back(EntryOf(codec->Decode(info.palette[i])));
     }
     const PngPaletteEntry clear{0, 0, 0, 0};
     auto clearAt = std::find(entries.begin(), entries.end(), clear);
-    if (padded && clearAt == entries.end() && entries.size() < kMaxPngEntries) {
+    if (padded && clearAt == entries.end() && entries.size() < kMaxIndexedEntries) {
         entries.push_back(clear);
         clearAt = entries.end() - 1;
     }
@@ -78,7 +76,7 @@ bool CreateIndexedPng(std::span<const std::uint8_t> file, TextureInfo& info, std
         return SavePng(info, surface, written, modified);
     }
     const auto clearIndex = static_cast<std::uint8_t>(clearAt - entries.begin());
-    const std::string name = ResolveNameCase(BuildPngName(info));
+    const std::string name = PngFileFor(info);
     const bool saved = SaveIndexedPng(
         name, info.width, info.height, entries,
         [&](int y, std::span<std::uint8_t> row) {

@@ -20,8 +20,7 @@ bool WritePaletteTexture(const std::string& pngPath, ImageSurface& surface, cons
     std::optional<std::vector<std::uint8_t>> existing;
     {
         std::vector<std::uint8_t> bytes;
-        if (ReadWholeFile(PalettePathFor(info.texturePath), bytes, kMaxExistingPaletteSize) ==
-            ReadStatus::kOk) {
+        if (ReadWholeFile(info.palettePath, bytes, kMaxExistingPaletteSize) == ReadStatus::kOk) {
             existing = std::move(bytes);
         }
     }
@@ -33,7 +32,7 @@ bool WritePaletteTexture(const std::string& pngPath, ImageSurface& surface, cons
     if (LoadIndexedPng(pngPath, png) == ImageSurface::kLoaded) {
         sources.indexed = &png;
     }
-    PaletteTextureFiles files(info.texturePath);
+    PaletteTextureFiles files(info.texturePath, info.palettePath);
     EncodeResult result;
     const Status status =
         EncodePvz(surface, info, options.Pixels(), sources, Limits{}, files.Sink(), result);

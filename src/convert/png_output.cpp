@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "convert/png_name.h"
+#include "convert/sibling_names.h"
 #include "layout/surface_pixels.h"
 #include "layout/twiddle.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 
 namespace qm {
 
@@ -66,7 +66,7 @@ bool CreatePng(const TextureInfo& info, const std::vector<ArgbColor>& colors,
 bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* written,
              const FileTime* modified) {
     // An earlier PNG named with other letter case is replaced, not doubled.
-    const std::string name = ResolveNameCase(BuildPngName(info));
+    const std::string name = PngFileFor(info);
     if (!surface.Save(name, modified)) {
         ShowMessage(msg::kCreateFailed);
         return false;

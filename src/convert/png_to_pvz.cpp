@@ -2,10 +2,11 @@
 
 #include "codec/pvz_encode.h"
 #include "convert/palette_texture.h"
+#include "convert/sibling_names.h"
+#include "layout/gather.h"
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 #include "texture/color_format.h"
 #include "texture/pvz_writer.h"
 #include "texture/status_messages.h"
@@ -24,7 +25,7 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
 bool ConvertPngToPvz(std::string& path, const ConversionOptions& options,
                      ConversionReport& report) {
     // A name that does not exist may stand for the file under another case.
-    path = ResolveNameCase(path);
+    path = InputFile(path);
     // The picture is loaded under that name; ".PNG" becomes ".png" only for
     // the derived .pvz name.
     const std::string typed = path;
@@ -61,9 +62,12 @@ bool ConvertPngToPvz(std::string& path, const ConversionOptions& options,
     info.dataFormat = fields.dataFormat;
     // A texture named with other letter case ("STONE.PVZ") is replaced in
     // place rather than joined by a second one the game never reads.
-    info.texturePath = ResolveNameCase(fields.texturePath);
+    info.texturePath = TextureFileFor(fields);
 
     if (options.keepPalette && info.dataFormat == data_format::kPalette8) {
+        // Read and replaced under one name: "S7.PVP" beside "S7.PVZ" stays
+        // "S7.PVP".
+        info.palettePath = PaletteFileFor(info.texturePath);
         return WritePaletteTexture(typed, surface, info, options, &report.written);
     }
     if (info.dataFormat == data_format::kPalette8) {

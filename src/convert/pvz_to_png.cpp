@@ -5,10 +5,10 @@
 #include "codec/pvz_decode.h"
 #include "convert/palette_texture.h"
 #include "convert/png_output.h"
+#include "convert/sibling_names.h"
 #include "platform/file_io.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 #include "texture/palette.h"
 #include "texture/status_messages.h"
 
@@ -36,7 +36,7 @@ bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
     PictureRead ignored;
     PictureRead& out = read != nullptr ? *read : ignored;
     // A name that does not exist may stand for the file under another case.
-    path = ResolveNameCase(path);
+    path = InputFile(path);
     // The file is read under that name; ".PVZ" becomes ".pvz" only in the
     // names derived from it (palette and PNG).
     const std::string typed = path;
@@ -62,6 +62,10 @@ bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
     }
     Status status = ReadPvzInfo(file, Limits{}, info);
     info.texturePath = path;
+    // The palette is named after the file as it was found.
+    if (status == Status::kOk && info.dataFormat == data_format::kPalette8) {
+        info.palettePath = PaletteFileFor(typed);
+    }
     if (status == Status::kOk && check && !check(info, file)) {
         return false;
     }
@@ -104,8 +108,7 @@ bool ConvertPvzToPng(std::string& path, const ConversionOptions& options,
         // A PNG edited since it was extracted is newer than its texture:
         // with keepNewerPng the conversion stops here, before any decoding.
         FileTime pngModified;
-        report.kept = options.keepNewerPng &&
-                      ModificationTime(ResolveNameCase(BuildPngName(texture)), pngModified) &&
+        report.kept = options.keepNewerPng && ModificationTime(PngFileFor(texture), pngModified) &&
                       pngModified > read.modified;
         if (report.kept) {
             done = true;

@@ -10,10 +10,6 @@ namespace qm {
 
 namespace {
 
-bool IsTwiddleSide(std::int32_t side) {
-    return side >= kMinTwiddleSide && side <= kMaxTwiddleSide && IsPowerOfTwo(side);
-}
-
 // The descriptor's picture must lie on the surface that was loaded, whose
 // pixels the gatherers can read.
 bool FitsSurface(const ImageSurface& surface, std::int32_t width, std::int32_t height) {
@@ -59,6 +55,15 @@ bool GatherRuns(const ImageSurface& surface, Plan&& plan, std::vector<ColorRun>&
 }
 
 }  // namespace
+
+bool IsTwiddleSide(std::int64_t side) {
+    return side >= kMinTwiddleSide && side <= kMaxTwiddleSide && IsPowerOfTwo(side);
+}
+
+bool CanGatherTwiddled(std::int64_t width, std::int64_t height) {
+    return IsTwiddleSide(width) && IsTwiddleSide(height) &&
+           (width == height || width == 2 * height || height == 2 * width);
+}
 
 Status PlanRect(const ImageSurface& surface, const TextureInfo& info, StreamPieces& pieces) {
     if (!FitsSurface(surface, info.width, info.height)) {

@@ -20,9 +20,16 @@
 
 namespace qm {
 
-// Smallest and largest side of a twiddled square the gatherers admit.
+// Smallest side of a twiddled square the gatherers admit; the largest is
+// kMaxTwiddleSide (twiddle.h).
 inline constexpr std::int32_t kMinTwiddleSide = 2;
-inline constexpr std::int32_t kMaxTwiddleSide = 16384;
+
+// A side the gatherers can twiddle: a power of two from 2 to 16384.
+bool IsTwiddleSide(std::int64_t side);
+
+// A picture PNG to texture can gather in twiddled order: a square or two
+// squares (2:1 or 1:2) of such sides.
+bool CanGatherTwiddled(std::int64_t width, std::int64_t height);
 
 // The planners without messages: the pieces, or the status of the first
 // check that refuses (codec/status.h; texture/status_messages.h has each

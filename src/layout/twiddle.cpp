@@ -56,7 +56,7 @@ void ForEachTwiddled(Surface& surface, const TwiddleRegion& r, Visit&& visit) {
 bool TwiddleRoots(std::int64_t width, std::int64_t height, std::vector<TwiddleRegion>& roots) {
     roots.clear();
     const std::int64_t side = width < height ? width : height;
-    if (!IsPowerOfTwo(side) || side > (1 << 14)) {
+    if (!IsPowerOfTwo(side) || side > kMaxTwiddleSide) {
         return false;
     }
     const auto s = static_cast<std::int32_t>(side);

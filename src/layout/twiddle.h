@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/image_surface.h"
+#include "platform/picture_limits.h"
 #include "texture/argb_color.h"
 #include "texture/pixel_word.h"
 
@@ -67,6 +68,9 @@ inline void TwiddlePixel(std::uint32_t t, std::uint32_t& x, std::uint32_t& y) {
 inline bool IsPowerOfTwo(std::int64_t v) {
     return v > 0 && (v & (v - 1)) == 0;
 }
+
+// Largest side of a twiddled square.
+inline constexpr std::int32_t kMaxTwiddleSide = kMaxTextureSide;
 
 // The root regions of a whole twiddled picture of width x height texels, in
 // stream order. False for shapes that are neither square, 2:1 nor 1:2, or

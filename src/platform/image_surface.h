@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/file_io.h"
+#include "platform/picture_limits.h"
 
 namespace qm {
 
@@ -25,8 +26,8 @@ class ImageSurface {
     static constexpr int kLoadFailed = -1;    // missing, unreadable, not a PNG, damaged
     static constexpr int kLoadTooLarge = -2;  // header declares a picture beyond the limits
     // Limits checked from the PNG header before any pixel memory is taken.
-    static constexpr std::int64_t kMaxSide = 32767;
-    static constexpr std::int64_t kMaxPixels = 16384LL * 16384LL;
+    static constexpr std::int64_t kMaxSide = kMaxDescriptorSide;
+    static constexpr std::int64_t kMaxPixels = kMaxPixelCount;
 
     ImageSurface() = default;
     ImageSurface(const ImageSurface&) = delete;

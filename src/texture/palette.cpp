@@ -7,19 +7,9 @@
 #include "platform/le_bytes.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
-#include "platform/name_case.h"
 #include "texture/status_messages.h"
 
 namespace qm {
-
-std::string PalettePathFor(const std::string& texturePath) {
-    std::string path = texturePath;
-    const std::size_t at = path.rfind(".pvz");
-    if (at != std::string::npos) {
-        path.replace(at, 4, ".pvp");
-    }
-    return path;
-}
 
 std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes) {
     std::vector<std::uint16_t> entries;
@@ -47,9 +37,7 @@ Status ParsePalette(std::span<const std::uint8_t> bytes, std::vector<std::uint32
 
 bool ReadColorPalette(TextureInfo& info) {
     std::vector<std::uint8_t> bytes;
-    // "STONE.PVP" serves a "STONE.pvz" whose "STONE.pvp" does not exist.
-    switch (ReadWholeFile(ResolveNameCase(PalettePathFor(info.texturePath)), bytes,
-                          kMaxPaletteFileSize)) {
+    switch (ReadWholeFile(info.palettePath, bytes, kMaxPaletteFileSize)) {
         case ReadStatus::kOpenFailed:
             ShowMessage(msg::kPaletteOpenFailed);
             return false;

@@ -25,8 +25,12 @@ inline constexpr std::size_t kPaletteEntrySize = 2;
 // A 16-bit count cannot describe more entries than this.
 inline constexpr std::size_t kMaxPaletteEntries = 0xFFFF;
 
-// The palette path: texturePath with its last ".pvz" replaced by ".pvp".
-std::string PalettePathFor(const std::string& texturePath);
+// Entries a 1-byte texel can reach; a palette written here holds no more.
+inline constexpr std::size_t kMaxIndexedEntries = 256;
+
+// Longer files hold more entries than any count can announce.
+inline constexpr std::uint64_t kMaxPaletteFileSize =
+    kPaletteEntriesOffset + kPaletteEntrySize * kMaxPaletteEntries + 1;
 
 // The whole entries a .pvp's bytes hold, from offset 16 (an incomplete last
 // entry left out).
@@ -37,11 +41,9 @@ std::vector<std::uint16_t> PaletteEntriesOf(std::span<const std::uint8_t> bytes)
 // count (or the file is longer than any count can describe).
 Status ParsePalette(std::span<const std::uint8_t> bytes, std::vector<std::uint32_t>& palette);
 
-// Reads the palette beside info.texturePath into info.palette; a palette
-// name that does not exist stands for the one entry of its folder that
-// differs from it only in letter case (platform/name_case.h). Shows its own
-// message and returns false when the file is missing, too short or its entry
-// count is wrong.
+// Reads the palette info.palettePath names (convert/sibling_names.h derives
+// it) into info.palette. Shows its own message and returns false when the
+// file is missing, too short or its entry count is wrong.
 bool ReadColorPalette(TextureInfo& info);
 
 }  // namespace qm

@@ -48,13 +48,13 @@ std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existi
     return bytes;
 }
 
-PaletteTextureFiles::PaletteTextureFiles(std::string texturePath)
-    : texturePath_(std::move(texturePath)), file_(texturePath_), sink_(file_) {}
+PaletteTextureFiles::PaletteTextureFiles(const std::string& texturePath, std::string palettePath)
+    : palettePath_(std::move(palettePath)), file_(texturePath), sink_(file_) {}
 
 bool PaletteTextureFiles::Commit(std::span<const std::uint8_t> paletteBytes,
                                  const std::optional<std::vector<std::uint8_t>>& existing) {
     const bool unchanged = existing && std::ranges::equal(*existing, paletteBytes);
-    const std::string palettePath = PalettePathFor(texturePath_);
+    const std::string& palettePath = palettePath_;
     AtomicFileWriter palette(palettePath);
     const bool written =
         file_.Finish() &&

@@ -41,12 +41,13 @@ std::vector<std::uint8_t> BuildPaletteBytes(std::span<const std::uint8_t> existi
                                             std::span<const std::uint16_t> entries);
 
 // The two files of a palette texture being written: the texture, whose bytes
-// arrive through Sink() (an encoder's PvzRecordWriter), and its palette.
+// arrive through Sink() (an encoder's PvzRecordWriter), and its palette at
+// palettePath (convert/sibling_names.h derives it).
 // Nothing is replaced unless both files could be written whole; see Commit
 // for the order.
 class PaletteTextureFiles {
   public:
-    explicit PaletteTextureFiles(std::string texturePath);
+    PaletteTextureFiles(const std::string& texturePath, std::string palettePath);
 
     ByteSink& Sink() { return sink_; }
     // After the texture's bytes were all written: writes paletteBytes beside
@@ -59,7 +60,7 @@ class PaletteTextureFiles {
                 const std::optional<std::vector<std::uint8_t>>& existing);
 
   private:
-    std::string texturePath_;
+    std::string palettePath_;
     AtomicFileWriter file_;
     FileByteSink sink_;
 };

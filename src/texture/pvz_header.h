@@ -23,6 +23,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/picture_limits.h"
+
 namespace qm {
 
 inline constexpr std::size_t kSizeWordOffset = 0;
@@ -53,10 +55,6 @@ inline constexpr std::uint8_t kPalette8 = 7;   // 1-byte palette indices, twiddl
 inline constexpr std::uint8_t kRectangle = 9;  // 2-byte colours, row by row
 }  // namespace data_format
 
-// Largest picture the program handles: the largest the twiddled encoders
-// admit, 16384 x 16384. Checked before any pixel memory is taken.
-inline constexpr std::int64_t kMaxPixelCount = 16384LL * 16384LL;
-
 struct TextureInfo {
     std::int16_t width = 0;
     std::int16_t height = 0;
@@ -65,6 +63,7 @@ struct TextureInfo {
     std::string texturePath;             // the .pvz file name
     std::string headerText;              // header bytes 8..19 as hex digits
     std::vector<std::uint32_t> palette;  // 16-bit entries of the .pvp file
+    std::string palettePath;             // the .pvp file, for data-format code 7
 };
 
 // Fills pixelFormat, dataFormat, width, height and headerText from the file's

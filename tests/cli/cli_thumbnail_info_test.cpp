@@ -85,5 +85,35 @@ TEST(Info, DescribesPngsAndSearchesFoldersWithR) {
         std::string::npos);
 }
 
+// info names a shape problem exactly when pvz2png refuses the shape, and
+// says so in its own words.
+TEST(Info, AgreesWithTheConverterOnShapes) {
+    const std::string kShapeProblem =
+        "twiddled layout needs a square or two squares (2:1 or 1:2) with power-of-two sides up "
+        "to 16384";
+    constexpr struct {
+        std::int16_t w, h;
+        std::uint8_t dataFormat;
+        bool refused;
+    } kRows[] = {
+        {6, 6, 1, true},  {8, 8, 1, false}, {8, 4, 3, false}, {4, 8, 1, false},
+        {8, 2, 1, true},  {6, 3, 1, true},  {1, 1, 1, false}, {6, 6, 9, false},
+        {12, 6, 1, true}, {2, 4, 7, false}, {6, 6, 7, true},  {3, 5, 9, false},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(std::to_string(row.w) + "x" + std::to_string(row.h) + " code " +
+                     std::to_string(row.dataFormat));
+        TempDir dir;
+        const std::string texture = dir / "t.pvz";
+        WriteFile(texture, Pvz(1, row.dataFormat, row.w, row.h, {}));
+        WriteFile(dir / "t.pvp", Palette({0xF800}, 1));
+        const std::string info = Cli({"info", texture});
+        EXPECT_EQ(info.find(kShapeProblem) != std::string::npos, row.refused) << info;
+        const std::string converted = Cli({"pvz2png", texture});
+        EXPECT_EQ(converted.find("CreatePng サポートしてません") != std::string::npos, row.refused)
+            << converted;
+    }
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "convert/png_name.h"
+#include "convert/sibling_names.h"
 #include "support/png_bytes.h"
 #include "support/texture_bytes.h"
 
@@ -44,8 +45,28 @@ TEST(PngName, GoldenRows) {
         const PngNameFields f = ParsePngName(name);
         EXPECT_EQ(std::tuple(f.texturePath, f.headerText, int{f.pixelFormat}, int{f.dataFormat}),
                   std::tuple(row.pvz, row.header, row.pixelFormat, row.dataFormat));
-        const TextureInfo info{0, 0, f.pixelFormat, f.dataFormat, f.texturePath, f.headerText, {}};
+        const TextureInfo info{0,  0, f.pixelFormat, f.dataFormat, f.texturePath, f.headerText,
+                               {}, {}};
         EXPECT_EQ(BuildPngName(info) == row.png, row.builtBack) << BuildPngName(info);
+    }
+}
+
+TEST(SiblingNames, ThePaletteBesideATexture) {
+    const struct {
+        const char* texture;
+        const char* palette;
+    } rows[] = {
+        {"wall.pvz", "wall.pvp"},
+        {"S7.PVZ", "S7.PVP"},
+        {"dir/S7.Pvz", "dir/S7.Pvp"},
+        {"a.pvz.pvz", "a.pvz.pvp"},
+        {"S7.pvZ", "S7.pvP"},
+        {"wall", "wall.pvp"},  // never the texture's own name
+        {"x.pvz/wall", "x.pvz/wall.pvp"},
+        {"wall.png", "wall.png.pvp"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(PalettePathFor(row.texture), row.palette) << row.texture;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 
+#include "convert/png_to_pvz.h"
 #include "support/png_bytes.h"
 #include "support/texture_bytes.h"
 
@@ -60,6 +61,54 @@ TEST(PosixNameCase, ANameStandsForItsOneCaseVariant) {
         EXPECT_EQ(out.shown, out.ok ? Texts{} : Texts{Expand(row.result)});
         EXPECT_EQ(out.written, out.ok ? dir / Expand(row.result) : "");
         EXPECT_EQ(dir.List(), Words(row.after));
+    }
+}
+
+// Putting a palette picture back with its palette: the palette that is read
+// is the one that is replaced, under its own name, whatever the case of the
+// names, and the texture then reads as the picture that was put back.
+TEST(PosixNameCase, AKeptPaletteIsReplacedUnderItsOwnName) {
+    const struct {
+        const char* files;  // besides the PNG
+        const char* png;
+        const char* after;
+    } rows[] = {
+        {"s7.pvz s7.pvp", "s7_#0107.png", "s7.pvp s7.pvz s7_#0107.png"},
+        {"S7.PVZ S7.PVP", "S7_#0107.png", "S7.PVP S7.PVZ S7_#0107.png"},
+        {"s7.pvz S7.pvp", "s7_#0107.png", "S7.pvp s7.pvz s7_#0107.png"},
+        {"S7.pvz s7.PVP", "S7_#0107.png", "S7.pvz S7_#0107.png s7.PVP"},
+        {"S7.PVZ", "S7_#0107.png", "S7.PVP S7.PVZ S7_#0107.png"},
+        {"s7.pvz", "s7_#0107.png", "s7.pvp s7.pvz s7_#0107.png"},
+        {"", "S7_#0107.PNG", "S7.pvp S7.pvz S7_#0107.PNG"},
+    };
+    // Red and blue over an old palette of green and black: both are replaced.
+    const std::vector<ArgbColor> picture = {
+        {255, 255, 0, 0}, {255, 0, 0, 255}, {255, 0, 0, 255}, {255, 255, 0, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.files);
+        TempDir dir;
+        for (const std::string& name : Words(row.files)) {
+            const bool palette = std::tolower(name.back()) == 'p';
+            WriteFile(dir / name,
+                      palette ? Palette({0x07E0, 0}, 2) : Pvz(1, 7, 2, 2, {0, 3}, kHeaderBytes));
+        }
+        const std::string png = dir / Expand(row.png);
+        WriteFile(png, PngOfPixels(2, 2, picture));
+        std::string path = png;
+        ConversionOptions options;
+        options.keepPalette = true;
+        ConversionReport report;
+        CapturedMessages messages;
+        ASSERT_TRUE(ConvertPngToPvz(path, options, report))
+            << testing::PrintToString(messages.shown);
+        EXPECT_EQ(dir.List(), Words(row.after));
+
+        // Out again: the texture and the palette that was written agree.
+        std::string texture = report.written;
+        std::filesystem::remove(png);
+        const Outcome out = PvzToPng(texture);
+        ASSERT_TRUE(out.ok) << testing::PrintToString(out.shown);
+        EXPECT_EQ(PixelsOf(out.written), picture);
     }
 }
 

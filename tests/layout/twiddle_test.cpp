@@ -13,7 +13,7 @@ namespace {
 using Gatherer = bool (*)(const ImageSurface&, const TextureInfo&, std::vector<ColorRun>&);
 
 TextureInfo Info(int w, int h) {
-    return {static_cast<std::int16_t>(w), static_cast<std::int16_t>(h), 0, 0, {}, {}, {}};
+    return {static_cast<std::int16_t>(w), static_cast<std::int16_t>(h), 0, 0, {}, {}, {}, {}};
 }
 
 // Position of (x, y) in a square: quarters top-left, bottom-left, top-right, bottom-right.

@@ -18,7 +18,7 @@ const ArgbColor kA{255, 1, 2, 3}, kWhite{255, 255, 255, 255}, kBlack{255, 0, 0, 
 
 // Header pairs read like strtol; the last one is missing.
 TextureInfo Info(const std::string& path, std::int16_t w, std::int16_t h, std::uint8_t pf = 1) {
-    return {w, h, pf, 9, path, "0A 5-1+f0100000000zz4g", {}};
+    return {w, h, pf, 9, path, "0A 5-1+f0100000000zz4g", {}, {}};
 }
 
 bool StreamPvz(const TextureInfo& info, const std::vector<ColorRun>& runs) {
@@ -154,6 +154,7 @@ TEST(TexelDecoders, StreamsAndPalettes) {
         if (row.palette) test::WriteFile(dir / "t.pvp", *row.palette);
         const Bytes file = test::Pvz(row.pf, row.df, row.w, row.h, row.stream);
         TextureInfo info = Info(dir / "t.pvz", 0, 0);  // the header fills the rest
+        info.palettePath = dir / "t.pvp";
         ASSERT_TRUE(ReadPvzHeader(file, info));
         test::CapturedMessages messages;
         Collector sink;
