@@ -1,5 +1,6 @@
 #include "texture/pvz_header.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,14 +16,18 @@ bool ReadPvzHeader(std::span<const std::uint8_t> file, TextureInfo& info) {
     info.dataFormat = file[kDataFormatOffset];
     info.width = static_cast<std::int16_t>(ReadLe16(file, kWidthOffset));
     info.height = static_cast<std::int16_t>(ReadLe16(file, kHeightOffset));
-    static constexpr char kDigits[] = "0123456789abcdef";
-    info.headerText.clear();
-    for (std::size_t i = 0; i < kHeaderBytesLength; ++i) {
-        const std::uint8_t b = file[kHeaderBytesOffset + i];
-        info.headerText += kDigits[b >> 4];
-        info.headerText += kDigits[b & 0xF];
-    }
+    info.headerText = HeaderTextOf(file.subspan(kHeaderBytesOffset, kHeaderBytesLength));
     return true;
+}
+
+std::string HeaderTextOf(std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t b : bytes.first(std::min(bytes.size(), kHeaderBytesLength))) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0xF];
+    }
+    return text;
 }
 
 std::string_view DataFormatLayoutName(std::uint8_t dataFormat) {

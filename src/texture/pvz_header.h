@@ -70,6 +70,10 @@ struct TextureInfo {
 // bytes. False when the file is shorter than the header.
 bool ReadPvzHeader(std::span<const std::uint8_t> file, TextureInfo& info);
 
+// Header bytes (kHeaderBytesLength of them) as headerText holds them: two
+// lowercase hex digits each.
+std::string HeaderTextOf(std::span<const std::uint8_t> bytes);
+
 // width * height as the descriptor's signed values, in 64 bits.
 inline std::int64_t PixelCount(const TextureInfo& info) {
     return static_cast<std::int64_t>(info.width) * static_cast<std::int64_t>(info.height);
