@@ -69,8 +69,14 @@ FUZZ_SECONDS ?= 600
 fuzz-smoke:
 	./scripts/fuzz 30
 
+# ... and many random modding workflows (make test plays a few):
+#   make fuzz FUZZ_WORKFLOWS=5000
+FUZZ_WORKFLOWS ?= 1000
 fuzz: deps
 	./scripts/fuzz $(FUZZ_SECONDS)
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS) --target test_workflow
+	QM_WORKFLOWS=$(FUZZ_WORKFLOWS) build/dev/tests/test_workflow
 
 bench: deps
 	cmake --preset release
