@@ -383,9 +383,9 @@ class Workflow {
                 picture.pixels[static_cast<std::size_t>(y * picture.width + x)] = color;
         WriteFile(dir_ / png, PngOfPixels(picture.width, picture.height, picture.pixels));
         extracted_.erase(Lower(png));
-        journal_.push_back("edit " + png + ": " + what + " repaint " + std::to_string(x0) + "," +
-                           std::to_string(y0) + " to " + std::to_string(x1) + "," +
-                           std::to_string(y1));
+        journal_.push_back("edit " + png + ": " + (what.empty() ? "" : what + ", ") + "repaint " +
+                           std::to_string(x0) + "," + std::to_string(y0) + " to " +
+                           std::to_string(x1) + "," + std::to_string(y1));
         return "";
     }
 
