@@ -1,6 +1,10 @@
 # Quillmere: the two commands users need are `make run` and `make test`.
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+# ccache (when installed) shares compiled objects between the build folders
+# and between clones of the project.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps run test test-dev test-asan test-windows windows windows-screenshot fuzz-smoke fuzz bench \
 	bench-compare format format-check clean install
