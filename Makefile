@@ -1,6 +1,10 @@
 # Quillmere: the two commands users need are `make run` and `make test`.
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+# ccache (when installed) shares compiled objects between the build folders
+# and between clones of the project.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps run test test-dev test-asan test-windows windows windows-screenshot fuzz-smoke fuzz bench \
 	bench-compare format format-check clean install
@@ -69,8 +73,14 @@ FUZZ_SECONDS ?= 600
 fuzz-smoke:
 	./scripts/fuzz 30
 
+# ... and many random modding workflows (make test plays a few):
+#   make fuzz FUZZ_WORKFLOWS=5000
+FUZZ_WORKFLOWS ?= 1000
 fuzz: deps
 	./scripts/fuzz $(FUZZ_SECONDS)
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS) --target test_workflow
+	QM_WORKFLOWS=$(FUZZ_WORKFLOWS) build/dev/tests/test_workflow
 
 bench: deps
 	cmake --preset release
