@@ -48,15 +48,18 @@ test-windows:
 	-WINEPREFIX=$(CURDIR)/build/windows/wineprefix wineserver -k 2>/dev/null
 
 # The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
-# statically, packed with the README and the licence.
+# statically, packed with the README and the licence; and the library for
+# other programs: quillmere.dll, its import library and its header.
 WINDOWS_ZIP = dist/quillmere-windows-x64.zip
 WINDOWS_PROGRAMS = build/windows/src/app/quillmere.exe build/windows/src/cli/quillmere-cli.exe
+WINDOWS_LIBRARY = build/windows/src/capi/quillmere.dll build/windows/src/capi/libquillmere.dll.a \
+	include/quillmere/quillmere.h
 windows: deps
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli
+	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli quillmere_lib
 	rm -rf build/windows/package $(WINDOWS_ZIP)
 	mkdir -p build/windows/package dist
-	cp $(WINDOWS_PROGRAMS) README.md LICENSE build/windows/package/
+	cp $(WINDOWS_PROGRAMS) $(WINDOWS_LIBRARY) README.md LICENSE build/windows/package/
 	cd build/windows/package && zip -q -X ../../../$(WINDOWS_ZIP) *
 	@echo "$(WINDOWS_ZIP)"
 
