@@ -125,15 +125,19 @@ PngReport InspectPng(const std::string& path) {
     if (PixelFormatName(texture.pixelFormat) == "unknown") {
         problems.push_back("pixel format has no colour layout");
     }
-    if (texture.dataFormat == data_format::kPalette8) {
-        problems.push_back("palettes are not rebuilt: written with data format 9 instead");
+    // Without --keep-palette a palette texture is written row by row; with
+    // it, twiddled as a palette texture.
+    texture.keepPaletteRoad = texture.dataFormat == data_format::kPalette8;
+    if (texture.keepPaletteRoad) {
         texture.dataFormat = data_format::kRectangle;
     }
     const std::uint32_t w = report.width;
     const std::uint32_t h = report.height;
-    if (report.hasHeader && texture.dataFormat != data_format::kRectangle &&
+    if (report.hasHeader &&
+        (texture.dataFormat != data_format::kRectangle || texture.keepPaletteRoad) &&
         !(IsTwiddleSide(w) && IsTwiddleSide(h) && (w == h || w == 2 * h || h == 2 * w))) {
         problems.push_back(
+            std::string(texture.keepPaletteRoad ? "with --keep-palette: " : "") +
             "twiddled layout needs a square or two squares (2:1 or 1:2) with power-of-two sides "
             "from 2 to 16384");
     }

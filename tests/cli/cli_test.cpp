@@ -31,6 +31,16 @@ const std::string kPadNote = "note: the texel stream ended early; texels made tr
 const std::string kPalettePng = "p_" + kHeaderText + "0007.png";        // in d
 const Bytes kTexture = Pvz(1, 9, 2, 2, {0x1f, 0x00, 2}, kHeaderBytes);  // 1 texel short
 const Bytes kPng = PngOfPixels(2, 2, std::vector<ArgbColor>(4, {255, 255, 0, 0}));
+// Two PNGs in c that both lead to c/s.pvz, and one that leads to c/t.pvz.
+const std::string kS7 = "s_" + kHeaderText + "0107.png";
+const std::string kS9 = "s_" + kHeaderText + "0109.png";
+const std::string kPalTexturePng = "pal_" + kHeaderText + "0107.png";
+const std::string kNoteExtracted =
+    "note: a palette texture (data format 7): png2pvz gives it back as data format 9; --indexed "
+    "here and --keep-palette there keep it a palette texture";
+const std::string kNotePutBack =
+    "note: written as data format 9, not as a palette texture (data format 7); --keep-palette "
+    "keeps it a palette texture";
 
 // Writes what every case finds in its folder.
 void MakeFiles(const TempDir& folder) {
@@ -48,7 +58,18 @@ void MakeFiles(const TempDir& folder) {
         // Everything info can find wrong but a short file.
         {"odd.pvz", Pvz(5, 7, 4, 4, {0, 9, 2, 1, 7}, kHeaderBytes)},
         {"odd.pvp", Palette({0xFC00, 0x801F}, 3)},
-        {"tiny.pvz", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}};
+        {"tiny.pvz", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"c/" + kS7, kPng},
+        {"c/" + kS9, kPng},
+        {"c/t_" + kTail, kPng},
+        {"pal.pvz", Pvz(1, 7, 2, 2, {0, 3}, kHeaderBytes)},
+        {"pal.pvp", Palette({0xF800}, 1)},
+#ifndef _WIN32
+        // Two textures whose PNG names are one (".PVZ" becomes ".pvz").
+        {"e/s.pvz", kTexture},
+        {"e/s.PVZ", kTexture},
+#endif
+    };
     for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
 }
 
@@ -106,8 +127,62 @@ const std::vector<Case> kCases = {
          "png2pvz d",
          0,
          {"d" + kSep + kPalettePng + ": 変換終了", "d" + kSep + "x_" + kTail + ": 変換終了"},
-         {"d" + kSep + kPalettePng + ": 暫定:2バイト長方形モードとして変換します"},
+         {"d" + kSep + kPalettePng + ": 暫定:2バイト長方形モードとして変換します",
+          "d" + kSep + kPalettePng + ": " + kNotePutBack},
          {"d/p.pvz", "d/x.pvz"}},
+    // Inputs that would write one file are not converted; the rest goes on.
+    Case{"SameOutputHeldBack",
+         "png2pvz -j 2 c",
+         1,
+         {"c" + kSep + kS7 + ": 失敗しました", "c" + kSep + kS9 + ": 失敗しました",
+          "c" + kSep + "t_" + kTail + ": 変換終了"},
+         {"c" + kSep + kS7 + ": not converted: c" + kSep + "s.pvz is also the output of c" + kSep +
+              kS9,
+          "c" + kSep + kS9 + ": not converted: c" + kSep + "s.pvz is also the output of c" + kSep +
+              kS7},
+         {"c/t.pvz"}},
+    Case{"SameOutputHowEverSpelt",
+         "png2pvz -j 2 ./c/" + kS9 + " c/t_" + kTail + " c/" + kS7,
+         1,
+         {"./c/" + kS9 + ": 失敗しました", "c/t_" + kTail + ": 変換終了",
+          "c/" + kS7 + ": 失敗しました"},
+         {"./c/" + kS9 + ": not converted: ./c/s.pvz is also the output of c/" + kS7,
+          "c/" + kS7 + ": not converted: c/s.pvz is also the output of ./c/" + kS9},
+         {"c/t.pvz"}},
+    Case{"SameFileTwiceIsConverted",
+         "png2pvz c/t_" + kTail + " ./c/t_" + kTail,
+         0,
+         {"c/t_" + kTail + ": 変換終了", "./c/t_" + kTail + ": 変換終了"},
+         {},
+         {"c/t.pvz"}},
+#ifndef _WIN32
+    Case{"SameOutputFromCaseVariants",
+         "pvz2png -j 2 e",
+         1,
+         {"e/s.PVZ: 失敗しました", "e/s.pvz: 失敗しました"},
+         {"e/s.PVZ: not converted: e/s_" + kTail + " is also the output of e/s.pvz",
+          "e/s.pvz: not converted: e/s_" + kTail + " is also the output of e/s.PVZ"}},
+#endif
+    // A palette texture on the road that gives it back as data format 9.
+    Case{"PaletteTextureNote",
+         "pvz2png pal.pvz",
+         0,
+         {"pal.pvz: 変換終了"},
+         {"pal.pvz: " + kNoteExtracted},
+         {kPalTexturePng}},
+    Case{"PaletteNoteNotWithIndexed",
+         "pvz2png --indexed pal.pvz",
+         0,
+         {"pal.pvz: 変換終了"},
+         {},
+         {kPalTexturePng}},
+    Case{"PaletteNoteNotWithQuiet", "pvz2png -q pal.pvz", 0, {}, {}, {kPalTexturePng}},
+    Case{"PaletteNoteNotWithKeepPalette",
+         "png2pvz --keep-palette d/" + kPalettePng,
+         0,
+         {"d/" + kPalettePng + ": 変換終了"},
+         {},
+         {"d/p.pvp", "d/p.pvz"}},
     // Files named without a command, as Explorer passes files dropped on the
     // program: each by its extension, in the order given.
     Case{"DroppedFilesByExtension",
@@ -123,7 +198,7 @@ const std::vector<Case> kCases = {
           "d" + kSep + "x_" + kTail + ": 変換終了", "d" + kSep + "z.pvz: 変換終了"},
          {"d" + kSep + "a.PVZ: " + kPadNote,
           "d" + kSep + kPalettePng + ": 暫定:2バイト長方形モードとして変換します",
-          "d" + kSep + "z.pvz: " + kPadNote},
+          "d" + kSep + kPalettePng + ": " + kNotePutBack, "d" + kSep + "z.pvz: " + kPadNote},
          {"d/a_" + kTail, "d/p.pvz", "d/x.pvz", "d/z_" + kTail}},
     Case{"BadPngNameIsTwoLines",
          "png2pvz d/plain.png",
