@@ -68,6 +68,10 @@ void MakeFiles(const TempDir& folder) {
         // Two textures whose PNG names are one (".PVZ" becomes ".pvz").
         {"e/s.pvz", kTexture},
         {"e/s.PVZ", kTexture},
+        // Two PNGs whose textures are one after case resolution: A.pvz.
+        {"f/a_" + kTail, kPng},
+        {"f/A_" + kTail, kPng},
+        {"f/A.pvz", kTexture},
 #endif
     };
     for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
@@ -162,6 +166,12 @@ const std::vector<Case> kCases = {
          {"e/s.PVZ: 失敗しました", "e/s.pvz: 失敗しました"},
          {"e/s.PVZ: not converted: e/s_" + kTail + " is also the output of e/s.pvz",
           "e/s.pvz: not converted: e/s_" + kTail + " is also the output of e/s.PVZ"}},
+    Case{"SameOutputAfterCaseResolution",
+         "png2pvz f",
+         1,
+         {"f/A_" + kTail + ": 失敗しました", "f/a_" + kTail + ": 失敗しました"},
+         {"f/A_" + kTail + ": not converted: f/A.pvz is also the output of f/a_" + kTail,
+          "f/a_" + kTail + ": not converted: f/A.pvz is also the output of f/A_" + kTail}},
 #endif
     // A palette texture on the road that gives it back as data format 9.
     Case{"PaletteTextureNote",
