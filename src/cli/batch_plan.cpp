@@ -1,31 +1,18 @@
 #include "cli/batch_plan.h"
 
 #include <array>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "cli/cli_texts.h"
 #include "convert/png_name.h"
+#include "platform/file_identity.h"
 #include "platform/file_io.h"
 #include "platform/name_case.h"
-#include "platform/utf8_path.h"
 #include "texture/pvz_header.h"
 
 namespace qm::cli {
 
 namespace {
-
-// One spelling for every way of naming a file: "d/x", "./d/x" and "d//x"
-// (and, through a folder link, its target's name) give the same.
-std::string SameFileKey(const std::string& path) {
-    std::error_code error;
-    std::filesystem::path key = std::filesystem::weakly_canonical(PathFromUtf8(path), error);
-    if (error) {
-        key = PathFromUtf8(path).lexically_normal();
-    }
-    return Utf8FromPath(key);
-}
 
 // The header of the texture at path, when it is a file that holds one.
 std::optional<TextureInfo> ReadHeaderOnly(const std::string& path) {
