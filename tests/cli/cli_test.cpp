@@ -62,6 +62,8 @@ void MakeFiles(const TempDir& folder) {
         {"c/" + kS7, kPng},
         {"c/" + kS9, kPng},
         {"c/t_" + kTail, kPng},
+        {"g/s_" + kTail, kPng},  // and g/S_...: one file only where case is ignored
+        {"g/S_" + kTail, kPng},
         {"pal.pvz", Pvz(1, 7, 2, 2, {0, 3}, kHeaderBytes)},
         {"pal.pvp", Palette({0xF800}, 1)},
 #ifndef _WIN32
@@ -159,7 +161,20 @@ const std::vector<Case> kCases = {
          {"c/t_" + kTail + ": 変換終了", "./c/t_" + kTail + ": 変換終了"},
          {},
          {"c/t.pvz"}},
-#ifndef _WIN32
+#ifdef _WIN32
+    Case{"SameOutputIgnoringCase",
+         "png2pvz g",
+         1,
+         {"g\\S_" + kTail + ": 失敗しました", "g\\s_" + kTail + ": 失敗しました"},
+         {"g\\S_" + kTail + ": not converted: g\\S.pvz is also the output of g\\s_" + kTail,
+          "g\\s_" + kTail + ": not converted: g\\s.pvz is also the output of g\\S_" + kTail}},
+#else
+    Case{"CaseVariantsAreTwoOutputs",
+         "png2pvz g",
+         0,
+         {"g/S_" + kTail + ": 変換終了", "g/s_" + kTail + ": 変換終了"},
+         {},
+         {"g/S.pvz", "g/s.pvz"}},
     Case{"SameOutputFromCaseVariants",
          "pvz2png -j 2 e",
          1,
