@@ -32,7 +32,6 @@ std::optional<TextureInfo> ReadHeaderOnly(const std::string& path) {
 struct PlannedFile {
     std::size_t index = 0;  // in the batch
     std::string output;     // as this input names it
-    std::string inputKey;   // filled in only when another input shares the output
 };
 
 std::string_view PaletteNote(Road road, const ConversionOptions& options) {
@@ -86,19 +85,13 @@ void PlanBatch(std::vector<InputFile>& files, const RoadFunction& roadOf,
         if (planned->dataFormat == data_format::kPalette8) {
             file.note = PaletteNote(road, options);
         }
-        outputs[SameFileKey(planned->path)].push_back({i, planned->path, {}});
+        outputs[SameFileKey(planned->path)].push_back({i, planned->path});
     }
-    for (auto& [key, inputs] : outputs) {
-        if (inputs.size() < 2) {
-            continue;
-        }
-        for (PlannedFile& planned : inputs) {
-            planned.inputKey = SameFileKey(ResolveNameCase(files[planned.index].path));
-        }
+    for (const auto& [key, inputs] : outputs) {
         for (const PlannedFile& planned : inputs) {
             std::string others;
             for (const PlannedFile& other : inputs) {
-                if (other.inputKey != planned.inputKey) {
+                if (other.index != planned.index) {
                     others += (others.empty() ? "" : ", ") + files[other.index].path;
                 }
             }

@@ -30,9 +30,10 @@ std::optional<PlannedOutput> PlanOutput(Road road, const std::string& input);
 
 using RoadFunction = std::function<Road(const std::string& path)>;
 
-// Gives every file that shares its output with another input (another file,
-// not the same one named twice) an error naming the output and the others,
-// so that it counts as failed and is not converted; and a note to each
+// Gives every file that shares its output with another input (the same file
+// named twice too: two writers of one file may fail on Windows) an error
+// naming the output and the others, so that it counts as failed and is not
+// converted; and a note to each
 // palette texture that options send to data format 9. Deterministic: the
 // files' order alone decides the texts.
 void PlanBatch(std::vector<InputFile>& files, const RoadFunction& roadOf,
