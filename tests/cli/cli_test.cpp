@@ -76,6 +76,10 @@ void MakeFiles(const TempDir& folder) {
         {"f/a_" + kTail, kPng},
         {"f/A_" + kTail, kPng},
         {"f/A.pvz", kTexture},
+        // a.pvz and A.PVZ, whose PNG names meet in the existing a_....png.
+        {"h/a.pvz", kTexture},
+        {"h/A.PVZ", kTexture},
+        {"h/a_" + kTail, kPng},
 #endif
     };
     for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
@@ -184,6 +188,12 @@ const std::vector<Case> kCases = {
          {"e/s.PVZ: 失敗しました", "e/s.pvz: 失敗しました"},
          {"e/s.PVZ: not converted: e/s_" + kTail + " is also the output of e/s.pvz",
           "e/s.pvz: not converted: e/s_" + kTail + " is also the output of e/s.PVZ"}},
+    Case{"SameOutputInAnExistingPng",
+         "pvz2png h",
+         1,
+         {"h/A.PVZ: 失敗しました", "h/a.pvz: 失敗しました"},
+         {"h/A.PVZ: not converted: h/a_" + kTail + " is also the output of h/a.pvz",
+          "h/a.pvz: not converted: h/a_" + kTail + " is also the output of h/A.PVZ"}},
     Case{"SameOutputAfterCaseResolution",
          "png2pvz f",
          1,
