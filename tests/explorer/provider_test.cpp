@@ -363,6 +363,28 @@ TEST_F(Provider, DrawsStreamsWithoutAName) {
     EXPECT_EQ(ThumbnailOfBytes(Bytes(30, 0), 256).result, E_FAIL);
 }
 
+// A stream that names its file by a full path (as a file's own stream
+// does) is read as that file: a palette texture gets its .pvp's colours.
+TEST_F(Provider, ReadsTheFileAStreamNames) {
+    WriteFile(dir_ / "名前/石.pvz", kIndexed8);
+    WriteFile(dir_ / "名前/石.pvp", Palette(kPalette, 40));
+    const std::string path = dir_ / "名前/石.pvz";
+    IStream* raw = nullptr;
+    ASSERT_EQ(::SHCreateStreamOnFileEx(PathOf(path).make_preferred().wstring().c_str(),
+                                       STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                                       FALSE, nullptr, &raw),
+              S_OK);
+    const ComPtr<IStream> stream(raw);
+    const ComPtr<IThumbnailProvider> provider = CreateProvider();
+    ASSERT_TRUE(provider);
+    IInitializeWithStream* init = nullptr;
+    ASSERT_EQ(provider->QueryInterface(IID_IInitializeWithStream, reinterpret_cast<void**>(&init)),
+              S_OK);
+    const ComPtr<IInitializeWithStream> initialise(init);
+    EXPECT_EQ(initialise->Initialize(stream.get(), STGM_READ), S_OK);
+    ExpectPicture(Thumbnail(provider.get(), 256), CliThumbnail(*programs_, dir_, path, 256));
+}
+
 TEST_F(Provider, AnswersCallsOutOfOrder) {
     const ComPtr<IThumbnailProvider> provider = CreateProvider();
     ASSERT_TRUE(provider);
