@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/image_surface.h"
+#include "texture/pvz_header.h"
 
 namespace qm::explorer {
 
@@ -18,7 +19,7 @@ inline constexpr std::int64_t kMaxPreviewTexels = std::int64_t{4096} * 4096;
 
 // The longest texture file a preview reads: one record per texel of the
 // largest picture, plus the bytes of an incomplete last record.
-inline constexpr std::uint64_t kMaxPreviewFileBytes = 36 + 3 * kMaxPreviewTexels + 2;
+inline constexpr std::uint64_t kMaxPreviewFileBytes = kPvzHeaderSize + 3 * kMaxPreviewTexels + 2;
 
 // The texture at path (UTF-8) and, for a palette texture, the .pvp beside
 // it, decoded as quillmere-cli thumbnail decodes it. False, without a
