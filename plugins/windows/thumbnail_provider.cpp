@@ -1,7 +1,8 @@
 #include "thumbnail_provider.h"
 
-#include <climits>
+#include <algorithm>
 #include <cwctype>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -22,7 +23,7 @@ bool IsFullPath(const std::wstring& name) {
            name.starts_with(L"\\\\");
 }
 
-// The file's size, when path names one no longer than a preview reads.
+// Whether path names a file no longer than a preview reads.
 bool FileFitsPreview(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
@@ -68,8 +69,9 @@ std::wstring PathNamedBy(IStream* stream) {
     if (FAILED(stream->Stat(&stat, STATFLAG_DEFAULT))) {
         return {};
     }
-    std::wstring name = stat.pwcsName != nullptr ? stat.pwcsName : L"";
-    ::CoTaskMemFree(stat.pwcsName);
+    const std::unique_ptr<wchar_t, decltype(&::CoTaskMemFree)> held(stat.pwcsName,
+                                                                    &::CoTaskMemFree);
+    const std::wstring name = held ? held.get() : L"";
     return IsFullPath(name) ? name : std::wstring();
 }
 
