@@ -341,6 +341,34 @@ TEST_F(Provider, RefusesHostileFilesWithoutTakingTheirMemory) {
     EXPECT_LT(PeakMemoryKiB() - before, 16u * 1024);
 }
 
+// Every cut and every flipped bit of small textures, through a stream:
+// a bitmap no larger than asked, or E_FAIL; never anything else.
+TEST_F(Provider, SurvivesEveryCutAndFlippedBit) {
+    Random seeds(31);
+    const Bytes textures[] = {RandomTexture(seeds, 1, 9, 9, 7), RandomTexture(seeds, 2, 1, 8, 8),
+                              Pvz(0, 7, 8, 8, RandomIndices(seeds, 20, 255))};
+    for (const Bytes& texture : textures) {
+        std::vector<Bytes> damaged;
+        for (std::size_t cut = 0; cut < texture.size(); ++cut) {
+            damaged.emplace_back(texture.begin(), texture.begin() + static_cast<long>(cut));
+        }
+        for (std::size_t at = 0; at < texture.size(); ++at) {
+            for (int bit = 0; bit < 8; ++bit) {
+                damaged.push_back(texture);
+                damaged.back()[at] ^= static_cast<std::uint8_t>(1u << bit);
+            }
+        }
+        for (const Bytes& bytes : damaged) {
+            const Bitmap bitmap = ThumbnailOfBytes(bytes, 6);
+            ASSERT_TRUE(bitmap.result == S_OK || bitmap.result == E_FAIL) << bitmap.result;
+            if (bitmap.result == S_OK) {
+                EXPECT_TRUE(bitmap.width <= 6 && bitmap.height <= 6);
+                EXPECT_EQ(bitmap.pixels.size(), std::size_t(bitmap.width) * bitmap.height * 4);
+            }
+        }
+    }
+}
+
 // A stream without a name: a 2-byte texture as from its file; a palette
 // texture as a grey ramp of its indices (index i: grey i, opaque).
 TEST_F(Provider, DrawsStreamsWithoutAName) {
