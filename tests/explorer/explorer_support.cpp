@@ -15,7 +15,7 @@ std::filesystem::path Built(const char* path) {
 
 }  // namespace
 
-ProgramsFolder::ProgramsFolder(bool withProvider) : folder_(dir_ / "道具") {
+ProgramsFolder::ProgramsFolder(bool withProvider) : folder_(dir_ / "道具 箱") {
     std::filesystem::create_directory(PathOf(folder_));
     Texts programs = {QM_CLI_PATH, QM_DIALOG_PATH};
     if (withProvider) programs.push_back(QM_PROVIDER_PATH);

@@ -14,7 +14,7 @@
 namespace qm::test {
 
 // quillmere-cli.exe, quillmere.exe and (unless left out) the provider DLL
-// in a folder named in Japanese inside a temporary one.
+// in a folder named in Japanese, with a space, inside a temporary one.
 class ProgramsFolder {
   public:
     explicit ProgramsFolder(bool withProvider = true);
