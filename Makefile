@@ -52,13 +52,15 @@ test-windows:
 	@# Wine's own background programs end with the prefix's server.
 	-WINEPREFIX=$(CURDIR)/build/windows/wineprefix wineserver -k 2>/dev/null
 
-# The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
-# statically, packed with the README and the licence.
+# The programs for 64-bit Windows and Explorer's thumbnail provider,
+# cross-built with MinGW-w64 and linked statically, packed with the README
+# and the licence.
 WINDOWS_ZIP = dist/quillmere-windows-x64.zip
-WINDOWS_PROGRAMS = build/windows/src/app/quillmere.exe build/windows/src/cli/quillmere-cli.exe
+WINDOWS_PROGRAMS = build/windows/src/app/quillmere.exe build/windows/src/cli/quillmere-cli.exe \
+	build/windows/plugins/windows/quillmere-thumbnails.dll
 windows: deps
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli
+	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli quillmere-thumbnails
 	rm -rf build/windows/package $(WINDOWS_ZIP)
 	mkdir -p build/windows/package dist
 	cp $(WINDOWS_PROGRAMS) README.md LICENSE build/windows/package/
@@ -109,10 +111,10 @@ install: deps
 	cmake --install build/install --prefix "$(abspath $(PREFIX))"
 
 format:
-	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src plugins tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 format-check:
-	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
+	find src plugins tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build dist

@@ -149,6 +149,16 @@ bool ReadIndexData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, T
     return Decode1Byte(file, info, 0, sink, true);
 }
 
+bool ReadIndexData1ByteWithoutPalette(std::span<const std::uint8_t> file, const TextureInfo& info,
+                                      TexelSink& sink) {
+    auto anyIndex = [](std::uint32_t index, std::uint32_t& value) {
+        value = index;
+        return true;
+    };
+    return DecodeStream(file, info, TexelWidth::kOneByte,
+                        {msg::kBadColor1Byte, msg::kTooManyTexels1Byte}, anyIndex, 0, sink, true);
+}
+
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {
     return Decode1Byte(file, info, 0, sink);
 }
