@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps run test test-dev test-asan test-windows windows windows-screenshot fuzz-smoke fuzz bench \
+.PHONY: all deps run test test-dev test-asan test-release test-windows windows windows-screenshot fuzz-smoke fuzz bench \
 	bench-compare format format-check clean install
 
 all: deps
@@ -15,7 +15,7 @@ deps:
 run: all
 	./scripts/run-app
 
-test: deps test-dev test-asan test-windows fuzz-smoke
+test: deps test-dev test-asan test-release test-windows fuzz-smoke
 
 test-dev:
 	cmake --preset dev
@@ -27,6 +27,13 @@ test-asan:
 	cmake --build --preset asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir build/asan $(CTEST_FLAGS)
+
+# The suites built as released (optimised, where GCC finds warnings of its
+# own), warnings still errors.
+test-release:
+	cmake --preset release-tests
+	cmake --build --preset release-tests -j $(JOBS)
+	ctest --test-dir build/release-tests $(CTEST_FLAGS)
 
 # The Windows build's suites under Wine, in a prefix of the build's own
 # (build/windows/wineprefix), never the user's. Tests named Posix* are left
