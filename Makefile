@@ -48,7 +48,7 @@ test-windows:
 	cmake --build --preset dev -j $(JOBS) --target quillmere-cli
 	./scripts/compare-windows build/dev build/windows
 	@# Wine's own background programs end with the prefix's server.
-	-WINEPREFIX=$(CURDIR)/build/windows/wineprefix wineserver -k 2>/dev/null
+	-./scripts/wine-test --end build/windows
 
 # The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
 # statically, packed with the README and the licence.
@@ -67,7 +67,7 @@ windows: deps
 windows-screenshot: deps
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS) --target quillmere_dialog_screenshot_win
-	xvfb-run -a -s "-screen 0 1024x768x24" ./scripts/wine-test \
+	xvfb-run -a -s "-screen 0 1024x768x24" ./scripts/wine-test --alone \
 		build/windows/tools/quillmere_dialog_screenshot_win.exe Z:$(CURDIR)/docs/dialog-windows.png
 
 # Every fuzz target briefly (part of `make test`), or for longer:
