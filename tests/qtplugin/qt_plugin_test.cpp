@@ -13,6 +13,7 @@
 #include <QImageIOHandler>
 #include <QImageIOPlugin>
 #include <QImageReader>
+#include <QMimeDatabase>
 #include <QPluginLoader>
 #include <QSize>
 #include <algorithm>
@@ -140,7 +141,7 @@ std::string PngOf(const TempDir& dir, const std::string& texture) {
 }
 
 TEST(QtPlugin, FoundThroughThePluginPath) {
-    ASSERT_FALSE(qgetenv("QT_PLUGIN_PATH").isEmpty());
+    ASSERT_EQ(qgetenv("QT_PLUGIN_PATH"), QM_QT_PLUGIN_PATH);
     EXPECT_TRUE(QImageReader::supportedImageFormats().contains("pvz"));
     EXPECT_TRUE(QImageReader::supportedMimeTypes().contains("image/x-quillmere-pvz"));
 }
@@ -193,6 +194,19 @@ TEST(QtPlugin, FindsTexturesByTheirHeader) {
     QImageReader fromMemory(&buffer);
     EXPECT_TRUE(fromMemory.canRead());
     EXPECT_EQ(fromMemory.read().size(), QSize(3, 5));
+}
+
+// The texture type (QtPlugin.MimeDatabase builds it) knows a texture by
+// its content, whatever its name.
+TEST(QtPlugin, TheMimeTypeKnowsTexturesByTheirHeader) {
+    Bytes stream;
+    AppendRecord2(stream, 0x1234, 15);
+    const TempDir dir;
+    WriteFile(dir / "texture", Pvz(1, 9, 4, 4, stream));
+    WriteFile(dir / "other", Bytes(40, 'a'));
+    const QMimeDatabase mime;
+    EXPECT_EQ(mime.mimeTypeForFile(QtName(dir / "texture")).name(), "image/x-quillmere-pvz");
+    EXPECT_NE(mime.mimeTypeForFile(QtName(dir / "other")).name(), "image/x-quillmere-pvz");
 }
 
 TEST(QtPlugin, CanReadOnlyWhatCarriesTheHeader) {
@@ -325,6 +339,9 @@ TEST(QtPlugin, RefusesPicturesBeyondQtsAllocationLimit) {
 }  // namespace qm::test
 
 int main(int argc, char** argv) {
+    qputenv("QT_PLUGIN_PATH", QM_QT_PLUGIN_PATH);
+    qputenv("XDG_DATA_HOME", QM_XDG_DATA_HOME);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
