@@ -215,6 +215,27 @@ TEST(QtPlugin, GivesThePixelsOfPvz2pngForTheFuzzCorpus) {
     EXPECT_GE(ExpectPvz2pngPixels(dir, textures).size(), 20u);
 }
 
+// A stream (a pipe, a socket) handing out its bytes a few at a time: the
+// first piece holds the header, as Qt's readers need to sniff it.
+class StreamDevice : public QIODevice {
+  public:
+    explicit StreamDevice(QByteArray bytes) : bytes_(std::move(bytes)) {}
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 n = std::min<qint64>({maxSize, 40, bytes_.size() - at_});
+        std::copy_n(bytes_.constData() + at_, n, data);
+        at_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QByteArray bytes_;
+    qint64 at_ = 0;
+};
+
 TEST(QtPlugin, FindsTexturesByTheirHeader) {
     Random random(7);
     const Bytes pvz = RandomTexture(random, 2, 9, 3, 5);
@@ -230,7 +251,18 @@ TEST(QtPlugin, FindsTexturesByTheirHeader) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader fromMemory(&buffer);
     EXPECT_TRUE(fromMemory.canRead());
-    EXPECT_EQ(fromMemory.read().size(), QSize(3, 5));
+    const QImage image = fromMemory.read();
+    EXPECT_EQ(image.size(), QSize(3, 5));
+
+    const Bytes longer = RandomTexture(random, 1, 9, 30, 20);
+    WriteFile(dir / "longer.pvz", longer);
+    StreamDevice stream(QtBytes(longer));
+    stream.open(QIODevice::ReadOnly);
+    QImageReader fromStream(&stream);
+    EXPECT_EQ(fromStream.size(), QSize(30, 20));
+    const QImage streamed = fromStream.read();
+    EXPECT_FALSE(streamed.isNull());
+    EXPECT_TRUE(streamed == QImage(QtName(dir / "longer.pvz")));
 }
 
 // The texture type (QtPlugin.MimeDatabase builds it) knows a texture by
