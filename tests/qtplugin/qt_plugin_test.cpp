@@ -254,12 +254,17 @@ TEST(QtPlugin, FindsTexturesByTheirHeader) {
     const QImage image = fromMemory.read();
     EXPECT_EQ(image.size(), QSize(3, 5));
 
-    const Bytes longer = RandomTexture(random, 1, 9, 30, 20);
+    Bytes texels;  // one record per texel
+    for (int i = 0; i < 300 * 200; ++i) {
+        AppendRecord2(texels, static_cast<std::uint16_t>(random.Next()), 0);
+    }
+    const Bytes longer = Pvz(1, 9, 300, 200, texels);
+    ASSERT_GT(longer.size(), 2u * 64 * 1024);  // more than one read of the plugin's
     WriteFile(dir / "longer.pvz", longer);
     StreamDevice stream(QtBytes(longer));
     stream.open(QIODevice::ReadOnly);
     QImageReader fromStream(&stream);
-    EXPECT_EQ(fromStream.size(), QSize(30, 20));
+    EXPECT_EQ(fromStream.size(), QSize(300, 200));
     const QImage streamed = fromStream.read();
     EXPECT_FALSE(streamed.isNull());
     EXPECT_TRUE(streamed == QImage(QtName(dir / "longer.pvz")));
