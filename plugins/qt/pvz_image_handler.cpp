@@ -192,9 +192,12 @@ QVariant PvzImageHandler::option(ImageOption option) const {
         return QImage::Format_ARGB32;
     }
     if (option == Size) {
-        const std::optional<TextureInfo> info = PeekInfo(device());
-        if (info && info->width > 0 && info->height > 0) {
-            return QSize(info->width, info->height);
+        try {
+            const std::optional<TextureInfo> info = PeekInfo(device());
+            if (info && info->width > 0 && info->height > 0) {
+                return QSize(info->width, info->height);
+            }
+        } catch (...) {  // memory, for the header's text
         }
     }
     return {};
