@@ -112,10 +112,10 @@ install: deps
 	cmake --install build/install --prefix "$(abspath $(PREFIX))"
 
 format:
-	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src plugins tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 format-check:
-	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
+	find src plugins tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build dist
