@@ -1,37 +1,35 @@
-// The bytes of an input as a .pvp palette file, read by ReadColorPalette.
-// A palette is accepted exactly when its entry count matches the whole
-// entries in the file, and then holds those entries in file order.
+// The bytes of an input as a .pvp palette, parsed in memory by ParsePalette
+// (the file reader is a thin wrapper over it). A palette is accepted exactly
+// when its entry count matches the whole entries in the bytes, and then holds
+// those entries in their order; otherwise the status names the cause.
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
+#include <vector>
 
+#include "codec/status.h"
 #include "platform/le_bytes.h"
 #include "target_support.h"
 #include "texture/palette.h"
-#include "texture/pvz_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const qm::fuzz::QuietMessages quiet;
     const std::span<const std::uint8_t> bytes(data, size);
-    QM_FUZZ_CHECK(qm::fuzz::WriteBytes(qm::fuzz::ScratchPath("p.pvp"), bytes));
-
-    qm::TextureInfo info;
-    info.palettePath = qm::fuzz::ScratchPath("p.pvp");
     // Whatever was there before is replaced, never appended to.
-    info.palette.assign(3, 0xDEAD);
-    const bool read = qm::ReadColorPalette(info);
+    std::vector<std::uint32_t> palette(3, 0xDEAD);
+    const qm::Status status = qm::ParsePalette(bytes, palette);
 
     const bool hasCount = size >= qm::kPaletteEntriesOffset;
     const std::size_t entries =
         hasCount ? (size - qm::kPaletteEntriesOffset) / qm::kPaletteEntrySize : 0;
     const bool expected = hasCount && qm::ReadLe16(bytes, qm::kPaletteCountOffset) == entries;
-    QM_FUZZ_CHECK(read == expected);
-    if (read) {
-        QM_FUZZ_CHECK(info.palette.size() == entries);
+    QM_FUZZ_CHECK((status == qm::Status::kOk) == expected);
+    QM_FUZZ_CHECK(status == qm::Status::kOk ||
+                  status == (hasCount ? qm::Status::kPaletteCount : qm::Status::kPaletteShort));
+    if (status == qm::Status::kOk) {
+        QM_FUZZ_CHECK(palette.size() == entries);
         QM_FUZZ_CHECK(entries <= qm::kMaxPaletteEntries);
         for (std::size_t i = 0; i < entries; ++i) {
-            QM_FUZZ_CHECK(info.palette[i] ==
-                          qm::ReadLe16(bytes, qm::kPaletteEntriesOffset + 2 * i));
+            QM_FUZZ_CHECK(palette[i] == qm::ReadLe16(bytes, qm::kPaletteEntriesOffset + 2 * i));
         }
     }
     return 0;
