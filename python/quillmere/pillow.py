@@ -160,6 +160,11 @@ def _save(im, fp, filename):
 
 
 Image.register_open(FORMAT, PvzImageFile, _accept)
+# Asked first: a texture's size word can look like another format's magic
+# (a 4 x 4 texture begins as a device-independent bitmap header does), while
+# no other format has "GBIX" at offset 4.
+Image.ID.remove(FORMAT)
+Image.ID.insert(0, FORMAT)
 Image.register_decoder(_DECODER, _PixelsDecoder)
 Image.register_save(FORMAT, _save)
 Image.register_extension(FORMAT, ".pvz")
