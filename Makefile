@@ -1,6 +1,10 @@
 # Quillmere: the two commands users need are `make run` and `make test`.
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+# ccache (when installed) shares compiled objects between the build folders
+# and between clones of the project.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps run test test-dev test-asan test-windows windows windows-screenshot fuzz-smoke fuzz bench \
 	bench-compare format format-check clean install
@@ -44,15 +48,18 @@ test-windows:
 	-WINEPREFIX=$(CURDIR)/build/windows/wineprefix wineserver -k 2>/dev/null
 
 # The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
-# statically, packed with the README and the licence.
+# statically, packed with the README and the licence; and the library for
+# other programs: quillmere.dll, its import library and its header.
 WINDOWS_ZIP = dist/quillmere-windows-x64.zip
 WINDOWS_PROGRAMS = build/windows/src/app/quillmere.exe build/windows/src/cli/quillmere-cli.exe
+WINDOWS_LIBRARY = build/windows/src/capi/quillmere.dll build/windows/src/capi/libquillmere.dll.a \
+	include/quillmere/quillmere.h
 windows: deps
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli
+	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli quillmere_lib
 	rm -rf build/windows/package $(WINDOWS_ZIP)
 	mkdir -p build/windows/package dist
-	cp $(WINDOWS_PROGRAMS) README.md LICENSE build/windows/package/
+	cp $(WINDOWS_PROGRAMS) $(WINDOWS_LIBRARY) README.md LICENSE build/windows/package/
 	cd build/windows/package && zip -q -X ../../../$(WINDOWS_ZIP) *
 	@echo "$(WINDOWS_ZIP)"
 
@@ -69,8 +76,14 @@ FUZZ_SECONDS ?= 600
 fuzz-smoke:
 	./scripts/fuzz 30
 
+# ... and many random modding workflows (make test plays a few):
+#   make fuzz FUZZ_WORKFLOWS=5000
+FUZZ_WORKFLOWS ?= 1000
 fuzz: deps
 	./scripts/fuzz $(FUZZ_SECONDS)
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS) --target test_workflow
+	QM_WORKFLOWS=$(FUZZ_WORKFLOWS) build/dev/tests/test_workflow
 
 bench: deps
 	cmake --preset release

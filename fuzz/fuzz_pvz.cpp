@@ -1,7 +1,8 @@
-// The bytes of an input as a texture: header, size guard, run walk and texel
-// decoding (with a palette taken from the same input), then placement on a
-// surface the way CreatePng places it. Now and then the whole driver runs on
-// the same bytes and must agree with the pieces.
+// The bytes of an input as a texture, through the memory codec: header, size
+// guard, run walk and texel decoding (with a palette taken from the same
+// input), then placement on a surface the way CreatePng places it; the whole
+// memory decode (DecodePvz) must agree with those pieces. Now and then the
+// file driver runs on the same bytes and must agree too.
 //
 // Pictures beyond the program's limit must be refused by the driver with
 // "too large" and no PNG, which costs no pixel memory, so it is checked on
@@ -18,9 +19,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "codec/pvz_decode.h"
 #include "convert/png_name.h"
 #include "convert/png_output.h"
 #include "convert/pvz_to_png.h"
@@ -29,7 +32,9 @@
 #include "platform/image_surface.h"
 #include "platform/messages.h"
 #include "target_support.h"
+#include "texture/palette.h"
 #include "texture/pvz_header.h"
+#include "texture/texel_decode.h"
 
 namespace {
 
@@ -136,6 +141,21 @@ void CheckSizeGuard(std::span<const std::uint8_t> texture, const TextureInfo& in
     QM_FUZZ_CHECK(::access(qm::BuildPngName(info).c_str(), F_OK) != 0);
 }
 
+// Texels appended to an array, as they arrive.
+class ColorCollector final : public qm::TexelSink {
+  public:
+    explicit ColorCollector(std::vector<ArgbColor>& colors) : colors_(colors) {}
+    void Append(std::span<const qm::TexelRun> runs) override {
+        for (const qm::TexelRun& run : runs) {
+            colors_.insert(colors_.end(), run.count, qm::ToArgbColor(run.pixel));
+        }
+    }
+    void PadTo(std::size_t count) override { colors_.resize(count, ArgbColor{}); }
+
+  private:
+    std::vector<ArgbColor>& colors_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -143,16 +163,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qm::fuzz::InputReader input(std::span<const std::uint8_t>(data, size));
     const std::uint8_t flags = input.Byte();
     const std::string palettePath = qm::fuzz::ScratchPath("t.pvp");
+    std::optional<std::span<const std::uint8_t>> paletteBytes;
     if ((flags & kPaletteFollows) != 0) {
         const std::size_t length = input.Le16();
-        QM_FUZZ_CHECK(qm::fuzz::WriteBytes(palettePath, input.Bytes(length)));
+        paletteBytes = input.Bytes(length);
+        QM_FUZZ_CHECK(qm::fuzz::WriteBytes(palettePath, *paletteBytes));
     } else {
         qm::fuzz::RemoveFile(palettePath);
     }
     const std::span<const std::uint8_t> texture = input.Rest();
 
     TextureInfo info;
-    if (!qm::ReadPvzHeader(texture, info)) {
+    const qm::Status header = qm::ReadPvzInfo(texture, qm::Limits{}, info);
+    if (header == qm::Status::kHeaderTooShort) {
         QM_FUZZ_CHECK(texture.size() < qm::kPvzHeaderSize);
         return 0;
     }
@@ -160,21 +183,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     info.palettePath = palettePath;
     const std::int64_t pixels = qm::PixelCount(info);
     if (pixels > qm::kMaxPixelCount) {
+        QM_FUZZ_CHECK(header == qm::Status::kPictureTooLarge);
         CheckSizeGuard(texture, info);
         return 0;
     }
+    QM_FUZZ_CHECK(header == qm::Status::kOk);
     if (pixels > kFuzzMaxPixels) {
         return 0;
     }
 
+    // The pieces: palette, texels into an array, placement.
     std::vector<ArgbColor> colors;
-    const bool decoded = qm::ReadColorData(texture, info, colors);
+    qm::Status status = qm::Status::kOk;
+    if (info.dataFormat == qm::data_format::kPalette8) {
+        status = paletteBytes ? qm::ParsePalette(*paletteBytes, info.palette)
+                              : qm::Status::kPaletteMissing;
+    }
+    ColorCollector collector(colors);
+    std::uint64_t padded = 0;
+    if (status == qm::Status::kOk) {
+        status = qm::DecodeTexels(texture, info, collector, padded);
+    }
+    const bool decoded = status == qm::Status::kOk;
     ImageSurface surface;
     bool placed = false;
     if (decoded) {
         // A decoded stream is padded or cut to exactly the picture.
         QM_FUZZ_CHECK(static_cast<std::int64_t>(colors.size()) == (pixels > 0 ? pixels : 0));
         placed = PlaceAndCheck(info, colors, surface);
+    }
+    // The whole memory decode agrees with the pieces: the same status (a
+    // shape that cannot be placed once the texels decoded), the same pixels.
+    qm::DecodedPvz whole;
+    const qm::Status all = qm::DecodePvz(texture, paletteBytes, qm::Limits{}, whole);
+    QM_FUZZ_CHECK((all == qm::Status::kOk) == (decoded && placed));
+    QM_FUZZ_CHECK(decoded ? (all == qm::Status::kOk || all == qm::Status::kShapeNotPlaceable)
+                          : all == status);
+    if (all == qm::Status::kOk) {
+        QM_FUZZ_CHECK(whole.paddedTexels == padded);
+        for (int y = 0; y < surface.GetHeight(); ++y) {
+            for (int x = 0; x < surface.GetWidth(); ++x) {
+                QM_FUZZ_CHECK(PixelAt(whole.surface, x, y) == PixelAt(surface, x, y));
+            }
+        }
     }
     if ((flags & kRunDriverMask) == kRunDriverMask && pixels <= kDriverMaxPixels) {
         colors.clear();
