@@ -4,6 +4,8 @@ the bytes png2pvz gives."""
 
 import io
 import random
+import subprocess
+import sys
 
 import pytest
 from PIL import Image, UnidentifiedImageError
@@ -27,6 +29,18 @@ def test_textures_are_known_by_their_header_not_their_name(folder, width, height
     for name in ("fake.pvz", "half.pvz"):
         with pytest.raises(UnidentifiedImageError):
             Image.open(folder / name)
+
+
+def test_textures_come_before_bitmaps_whenever_the_plugin_is_imported(folder):
+    # A 4 x 4 texture's size word (64) is a bitmap header's size, and these
+    # header bytes give that bitmap no pixel depth: the bitmap reader would
+    # refuse it, were it asked first. Here Pillow's readers are loaded first.
+    write_files(folder, {"t.pvz": pvz(1, 9, 4, 4, record2(0x1234, 16))})
+    script = ("import sys; from PIL import Image; Image.init(); import quillmere.pillow; "
+              "print(Image.open(sys.argv[1]).format)")
+    done = subprocess.run([sys.executable, "-c", script, str(folder / "t.pvz")],
+                          capture_output=True, text=True)
+    assert (done.returncode, done.stdout) == (0, "PVZ\n"), done.stderr
 
 
 def test_info_keeps_the_header_fields(folder):
