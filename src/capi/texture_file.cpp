@@ -25,33 +25,32 @@ std::optional<std::string> TextureFile(const char* path) {
     return found;
 }
 
-qm_status TextureFileStatus(qm::ReadStatus status) {
-    switch (status) {
-        case qm::ReadStatus::kOk:
-            return QM_OK;
-        case qm::ReadStatus::kOpenFailed:
-            return QM_ERROR_FILE_OPEN_FAILED;
-        case qm::ReadStatus::kReadFailed:
-            return QM_ERROR_FILE_READ_FAILED;
-        case qm::ReadStatus::kTooLarge:
-            return QM_ERROR_FILE_TOO_LARGE;
-    }
-    return QM_ERROR_FILE_READ_FAILED;
-}
+// The statuses a failed whole-file read stands for.
+struct ReadRefusals {
+    qm_status openFailed;
+    qm_status readFailed;
+    qm_status tooLarge;
+};
 
-// The statuses stand for the messages pvz2png shows for its palette file.
-qm_status PaletteFileStatus(qm::ReadStatus status) {
+// For the texture file, the C API's own; for its palette, those of the
+// messages pvz2png shows for it.
+constexpr ReadRefusals kTextureRefusals{QM_ERROR_FILE_OPEN_FAILED, QM_ERROR_FILE_READ_FAILED,
+                                        QM_ERROR_FILE_TOO_LARGE};
+constexpr ReadRefusals kPaletteRefusals{QM_ERROR_PALETTE_MISSING, QM_ERROR_PALETTE_SHORT,
+                                        QM_ERROR_PALETTE_COUNT_MISMATCH};
+
+qm_status StatusOf(qm::ReadStatus status, const ReadRefusals& refusals) {
     switch (status) {
         case qm::ReadStatus::kOk:
             return QM_OK;
         case qm::ReadStatus::kOpenFailed:
-            return QM_ERROR_PALETTE_MISSING;
+            return refusals.openFailed;
         case qm::ReadStatus::kReadFailed:
-            return QM_ERROR_PALETTE_SHORT;
+            return refusals.readFailed;
         case qm::ReadStatus::kTooLarge:
-            return QM_ERROR_PALETTE_COUNT_MISMATCH;
+            return refusals.tooLarge;
     }
-    return QM_ERROR_PALETTE_SHORT;
+    return refusals.readFailed;
 }
 
 }  // namespace
@@ -75,7 +74,7 @@ QM_API qm_status qm_texture_read_file(const char* pvz_path, const qm_limits* lim
         }
         std::vector<std::uint8_t> pvz;
         const qm_status read =
-            TextureFileStatus(qm::ReadWholeFile(*path, pvz, checked.maxFileSize));
+            StatusOf(qm::ReadWholeFile(*path, pvz, checked.maxFileSize), kTextureRefusals);
         if (read != QM_OK) {
             return read;
         }
@@ -92,7 +91,7 @@ QM_API qm_status qm_texture_read_file(const char* pvz_path, const qm_limits* lim
                 qm::ReadWholeFile(qm::PaletteFileFor(*path), pvp, qm::kMaxPaletteFileSize);
             hasPalette = status == qm::ReadStatus::kOk;
             if (!hasPalette && status != qm::ReadStatus::kOpenFailed) {
-                return PaletteFileStatus(status);
+                return StatusOf(status, kPaletteRefusals);
             }
         }
         return qm_texture_read_with_limits(pvz.data(), pvz.size(),
