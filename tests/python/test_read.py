@@ -2,6 +2,7 @@
 files found (names in other letter cases), the same refusals."""
 
 import array
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 from PIL import Image
@@ -194,3 +195,18 @@ def test_png_names_are_read_as_png2pvz_reads_them(name, fields):
         quillmere.parse_png_name(name)
     assert refused.value.status == fields
     assert refused.value.text == "PNG name does not carry a texture header"
+
+
+def test_threads_read_and_write_at_once():
+    jobs = [(texture, palette) for _, texture, palette in CORPUS] * 3
+
+    def round_trip(job):
+        texture = quillmere.read(*job)
+        return texture.rgba, quillmere.write(
+            texture.rgba, width=texture.width, height=texture.height,
+            pixel_format=texture.pixel_format, data_format=texture.data_format,
+            header=texture.header)
+
+    serial = [round_trip(job) for job in jobs]
+    with ThreadPoolExecutor(4) as pool:
+        assert list(pool.map(round_trip, jobs)) == serial
