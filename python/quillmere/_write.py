@@ -29,7 +29,10 @@ def _is_pillow_image(picture):
 
 
 def _pillow_palette_entries(image):
-    """A mode "P" image's palette as R G B A bytes, with its transparency."""
+    """A mode "P" image's palette as R G B A bytes, with its transparency
+    (or the palette's own alpha, for a palette of mode "RGBA")."""
+    if image.palette is not None and image.palette.mode == "RGBA":
+        return bytes(image.getpalette("RGBA"))
     rgb = image.getpalette() or []
     count = len(rgb) // 3
     alpha = [255] * count

@@ -174,3 +174,16 @@ def test_header_is_twelve_bytes():
     with pytest.raises(ValueError, match="header is 12 bytes, not 11"):
         quillmere.write(b"\0" * 4, width=1, height=1, pixel_format=1, data_format=9,
                         header=bytes(11))
+
+
+def test_a_palette_of_mode_rgba_gives_its_alpha(folder):
+    image = Image.new("P", (4, 4))
+    image.putpalette(bytes([10, 20, 30, 0, 200, 100, 50, 255, 7, 7, 7, 128]), rawmode="RGBA")
+    image.putdata([0, 1, 2, 1] * 4)
+    name = png_name("t", HEADER, 2, 7)
+    image.save(folder / name)  # as a palette PNG with its transparency
+    status, _, err = run_cli(folder, "png2pvz", "--keep-palette", name)
+    assert status == 0, err
+    assert quillmere.write(image, pixel_format=2, data_format=7, header=HEADER,
+                           keep_palette=True) == ((folder / "t.pvz").read_bytes(),
+                                                  (folder / "t.pvp").read_bytes())
