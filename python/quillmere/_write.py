@@ -6,8 +6,8 @@ import os
 import sys
 import tempfile
 
-from ._library import LIB, Buffer, Error, Status, WriteOptions, WriteReport, check, default_limits
-from ._texture import _PVP_READ_LIMIT, _read_palette_file, palette_name
+from ._library import LIB, Buffer, WriteOptions, WriteReport, check, default_limits
+from ._texture import _read_palette_file, palette_name
 
 
 class _Picture:

@@ -23,7 +23,7 @@ import os
 
 from PIL import Image, ImageFile, ImagePalette
 
-from ._library import Error, Status, default_limits
+from ._library import Error, default_limits
 from ._texture import INDEX_NONE, _read_palette_file, palette_name, read
 from ._write import _replace_file, write
 

@@ -3,7 +3,6 @@ folder extracted as pvz2png extracts it, and re-tinted keeping headers,
 codes, indices and palettes. docs/python.md shows them as they are."""
 
 import os
-import random
 import shutil
 import subprocess
 import sys
