@@ -19,6 +19,7 @@ beside the target, else the one the picture was opened with).
 Written for Pillow 9.4 (Debian 12) and later (the mode kept in ``_mode``).
 """
 
+import array
 import os
 
 from PIL import Image, ImageFile, ImagePalette
@@ -34,6 +35,7 @@ MIME = "image/x-quillmere-pvz"
 # The texture header: a size word, "GBIX", 12 header bytes, "PVRT", ...
 _GBIX_AT = 4
 _PVRT_AT = 20
+_DATA_FORMAT_AT = 29
 _HEADER_SIZE = 36
 
 
@@ -60,9 +62,10 @@ def _indexed(texture):
         entries.append(clear)
     if not entries or (padded and clear not in entries):
         return None
-    clear_index = entries.index(clear) if padded else 0
-    indices = bytes(clear_index if i == INDEX_NONE else i for i in texture.indices)
-    return entries, indices
+    if not padded:  # 1-byte texels: every index is below 256
+        return entries, array.array("B", texture.indices).tobytes()
+    clear_index = entries.index(clear)
+    return entries, bytes(clear_index if i == INDEX_NONE else i for i in texture.indices)
 
 
 class PvzImageFile(ImageFile.ImageFile):
@@ -82,7 +85,7 @@ class PvzImageFile(ImageFile.ImageFile):
         else:
             name = None
         pvp = None
-        if data[29] == 7 and name is not None:
+        if data[_DATA_FORMAT_AT] == 7 and name is not None:
             try:
                 pvp = _read_palette_file(palette_name(name))
             except Error:  # not named .pvz: no palette beside it
