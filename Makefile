@@ -16,8 +16,13 @@ all: deps
 deps:
 	./scripts/install-deps
 
-run: all
-	./scripts/run-app
+# The dialog (and the command-line tool it points to without a display),
+# opened in DIR:  make run DIR=~/textures  (default: your home folder).
+DIR ?= $(HOME)
+run: deps
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS) --target quillmere quillmere-cli
+	./scripts/run-app "$(DIR)"
 
 test: deps test-dev test-asan test-windows fuzz-smoke
 
@@ -97,11 +102,14 @@ bench-compare: deps
 	./bench/compare build/release
 
 # Both programs, the menu entry and the icons:  make install PREFIX=~/.local
+# Built apart from the benchmarks' release build (the install preset builds
+# no benchmarks and no tests). The menu entry and the thumbnailer name the
+# programs by their installed paths, so PREFIX need not be on PATH.
 PREFIX ?= /usr/local
 install: deps
-	cmake --preset release
-	cmake --build --preset release -j $(JOBS)
-	cmake --install build/release --prefix $(PREFIX)
+	cmake --preset install
+	cmake --build --preset install -j $(JOBS)
+	cmake --install build/install --prefix "$(abspath $(PREFIX))"
 
 format:
 	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -173,6 +173,9 @@ class BatchRunner {
         if (!options_.quiet && report.madeOpaque > 0) {
             collect(std::string(text::kNoteMadeOpaque) + std::to_string(report.madeOpaque));
         }
+        if (!options_.quiet && !outcome.kept && !file.note.empty()) {
+            collect(file.note);
+        }
         if (options_.verbose && !report.written.empty()) {
             collect(std::string(text::kWrote) + report.written);
         }

@@ -43,6 +43,19 @@ inline constexpr std::string_view kNotePadded =
 inline constexpr std::string_view kNoteMadeOpaque =
     "note: RGB565 has no alpha; non-opaque pixels made opaque: ";
 
+// Notes for a palette texture (data-format code 07) on the default road.
+inline constexpr std::string_view kNotePaletteExtracted =
+    "note: a palette texture (data format 7): png2pvz gives it back as data format 9; "
+    "--indexed here and --keep-palette there keep it a palette texture";
+inline constexpr std::string_view kNotePalettePutBack =
+    "note: written as data format 9, not as a palette texture (data format 7); "
+    "--keep-palette keeps it a palette texture";
+
+// An input of a batch whose output another input writes too:
+// "not converted: OUTPUT is also the output of OTHER, OTHER".
+inline constexpr std::string_view kSameOutput = "not converted: ";
+inline constexpr std::string_view kSameOutputOthers = " is also the output of ";
+
 // The summary line: "3 converted, 1 kept, 0 failed, 0.52 s", after an
 // interruption "interrupted: 3 converted, 0 failed, 12 not started, 0.52 s".
 inline constexpr std::string_view kInterrupted = "interrupted: ";
@@ -50,6 +63,10 @@ inline constexpr std::string_view kSummaryConverted = " converted";
 inline constexpr std::string_view kSummaryKept = " kept";
 inline constexpr std::string_view kSummaryFailed = " failed";
 inline constexpr std::string_view kSummaryNotStarted = " not started";
+// info on a PNG named with code 07, after "with --keep-palette: 7 palette".
+inline constexpr std::string_view kWithItsPalette = ", and its .pvp";
+inline constexpr std::string_view kThumbnailNotPng =
+    "the preview is written as a PNG: the output's name must end in .png";
 inline constexpr std::string_view kStreamTooShort =
     "stream too short for the picture's size: no preview";
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "cli/batch_plan.h"
 #include "cli/batch_runner.h"
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
@@ -68,9 +69,11 @@ bool ConvertCommand::Chosen() const {
 namespace {
 
 // The batch of both commands and of dropped files: the files PATHs stand
-// for, converted, and the exit status.
+// for, converted, and the exit status. Inputs that would write one file are
+// held back (batch_plan.h).
 ExitCode ConvertAll(const std::vector<std::string>& paths, const NameFilter& accept, bool recursive,
-                    const BatchOptions& options, const ConvertFunction& convert) {
+                    const BatchOptions& options, const RoadFunction& roadOf,
+                    const ConversionOptions& conversion) {
     std::vector<InputFile> files;
     bool nothingSomewhere = false;
     for (const std::string& path : paths) {
@@ -84,8 +87,15 @@ ExitCode ConvertAll(const std::vector<std::string>& paths, const NameFilter& acc
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }
-    // Names in another letter case are looked up in one listing per folder.
+    // Names in another letter case are looked up in one listing per folder,
+    // taken before any output is written.
     const ScopedFolderListings listings;
+    PlanBatch(files, roadOf, conversion);
+    const ConvertFunction convert = [&roadOf, conversion](std::string& path,
+                                                          ConversionReport& report) {
+        return roadOf(path) == Road::kPngToPvz ? ConvertPngToPvz(path, conversion, report)
+                                               : ConvertPvzToPng(path, conversion, report);
+    };
     const BatchCounts counts = RunBatch(files, options, convert);
     if (counts.signal != 0) {
         return static_cast<ExitCode>(128 + counts.signal);
@@ -104,14 +114,10 @@ ExitCode ConvertCommand::Run() const {
     options.verbose = verbose_;
     ConversionOptions conversion = options_;
     conversion.keepNewerPng = toPng && !force_;
-    const ConvertFunction convert =
-        toPng ? ConvertFunction([conversion](std::string& path, ConversionReport& report) {
-            return ConvertPvzToPng(path, conversion, report);
-        })
-              : ConvertFunction([conversion](std::string& path, ConversionReport& report) {
-                    return ConvertPngToPvz(path, conversion, report);
-                });
-    return ConvertAll(paths_, accept, recursive_, options, convert);
+    const Road road = toPng ? Road::kPvzToPng : Road::kPngToPvz;
+    return ConvertAll(
+        paths_, accept, recursive_, options, [road](const std::string&) { return road; },
+        conversion);
 }
 
 ExitCode ConvertDropped(const std::vector<std::string>& paths) {
@@ -122,11 +128,10 @@ ExitCode ConvertDropped(const std::vector<std::string>& paths) {
     options.jobs = DefaultJobs();
     ConversionOptions conversion;
     conversion.keepNewerPng = true;  // an edited PNG is never replaced unasked
-    const ConvertFunction convert = [conversion](std::string& path, ConversionReport& report) {
-        return HasPngExtension(path) ? ConvertPngToPvz(path, conversion, report)
-                                     : ConvertPvzToPng(path, conversion, report);
+    const RoadFunction byExtension = [](const std::string& path) {
+        return HasPngExtension(path) ? Road::kPngToPvz : Road::kPvzToPng;
     };
-    return ConvertAll(paths, accept, false, options, convert);
+    return ConvertAll(paths, accept, false, options, byExtension, conversion);
 }
 
 }  // namespace qm::cli

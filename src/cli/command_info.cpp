@@ -154,6 +154,10 @@ std::string FormatPngText(const PngReport& report) {
         line("texture", texture.path);
         line("texture pixel format", PixelFormatText(texture.pixelFormat));
         line("texture data format", DataFormatText(texture.dataFormat));
+        if (texture.keepPaletteRoad) {
+            line("with --keep-palette",
+                 DataFormatText(data_format::kPalette8) + std::string(text::kWithItsPalette));
+        }
     }
     for (const std::string& problem : report.problems) {
         line("problem", problem);
@@ -185,6 +189,12 @@ std::string FormatPngJson(const PngReport& report) {
             .Add("pixel_format_name", PixelFormatName(texture.pixelFormat))
             .Add("data_format", std::uint64_t{texture.dataFormat})
             .Add("layout", DataFormatLayoutName(texture.dataFormat));
+        if (texture.keepPaletteRoad) {
+            JsonObject palette;
+            palette.Add("data_format", std::uint64_t{data_format::kPalette8})
+                .Add("layout", DataFormatLayoutName(data_format::kPalette8));
+            written.AddRaw("with_keep_palette", palette.Finish());
+        }
         object.AddRaw("texture", written.Finish());
     }
     std::string problems = "[";

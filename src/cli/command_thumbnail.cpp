@@ -9,6 +9,7 @@
 #include "convert/thumbnail.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/png_header.h"
 
 namespace qm::cli {
 
@@ -32,8 +33,15 @@ bool ThumbnailCommand::Chosen() const {
 }
 
 // Messages go to standard error as "IN: text"; nothing is printed on
-// success. A texture that cannot be decoded whole writes no file.
+// success. A texture that cannot be decoded whole writes no file. An OUT
+// not named .png is a usage error, told as "OUT: text".
 ExitCode ThumbnailCommand::Run() const {
+    if (!HasPngExtension(output_)) {
+        std::string line;
+        AppendPrefixedLines(output_, text::kThumbnailNotPng, line);
+        WriteAndFlush(stderr, line);
+        return ExitCode::kUsage;
+    }
     auto show = [this](std::string_view text) {
         std::string lines;
         AppendPrefixedLines(input_, text, lines);

@@ -21,7 +21,7 @@ void CollectFolder(const fs::path& folder, const NameFilter& accept, bool recurs
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
     if (ec) {
-        found.push_back({Utf8FromPath(folder), std::string(text::kCannotListFolder)});
+        found.push_back({Utf8FromPath(folder), std::string(text::kCannotListFolder), {}});
         return;
     }
     std::vector<fs::path> subfolders;
@@ -35,11 +35,11 @@ void CollectFolder(const fs::path& folder, const NameFilter& accept, bool recurs
             subfolders.push_back(entry.path());
         } else if (entry.is_regular_file(statusError) &&
                    accept(Utf8FromPath(entry.path().filename()))) {
-            found.push_back({Utf8FromPath(entry.path()), {}});
+            found.push_back({Utf8FromPath(entry.path()), {}, {}});
         }
     }
     if (ec) {
-        found.push_back({Utf8FromPath(folder), std::string(text::kCannotListFolder)});
+        found.push_back({Utf8FromPath(folder), std::string(text::kCannotListFolder), {}});
     }
     for (const fs::path& sub : subfolders) {
         CollectFolder(sub, accept, recursive, found);
@@ -64,7 +64,7 @@ std::vector<InputFile> FindInputFiles(const std::vector<std::string>& paths,
     for (const std::string& path : paths) {
         std::error_code ec;
         if (!fs::is_directory(PathFromUtf8(path), ec)) {
-            files.push_back({path, {}});
+            files.push_back({path, {}, {}});
             continue;
         }
         std::vector<InputFile> found;

@@ -11,6 +11,7 @@ struct InputFile {
     std::string path;   // as given, or the folder as given joined with the name found
     std::string error;  // not empty when the entry could not be examined (a folder that
                         // cannot be listed); such an entry counts as a failed file
+    std::string note;   // a "note: ..." line for when the file is converted (not with -q)
 };
 
 // Decides from a file's name alone whether a folder's entry is taken.

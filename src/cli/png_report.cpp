@@ -56,7 +56,7 @@ bool HasPngSignature(const std::string& path) {
     std::array<std::uint8_t, kPngSignature.size()> start{};
     std::uint64_t fileBytes = 0;
     bool opened = false;
-    return ReadStart(InputFile(path), start, &fileBytes, &opened) == start.size() &&
+    return ReadStart(TypedFile(path), start, &fileBytes, &opened) == start.size() &&
            start == kPngSignature;
 }
 
@@ -81,7 +81,7 @@ PngReport InspectPng(const std::string& path) {
     PngReport report;
     report.path = path;
     // Read and named as png2pvz would.
-    std::string name = InputFile(path);
+    std::string name = TypedFile(path);
     std::array<std::uint8_t, kIhdrEnd> start{};
     bool opened = false;
     const std::optional<std::size_t> got = ReadStart(name, start, &report.fileBytes, &opened);
@@ -121,15 +121,19 @@ PngReport InspectPng(const std::string& path) {
     if (PixelFormatName(texture.pixelFormat) == "unknown") {
         problems.push_back("pixel format has no colour layout");
     }
-    if (texture.dataFormat == data_format::kPalette8) {
-        problems.push_back("palettes are not rebuilt: written with data format 9 instead");
+    // Without --keep-palette a palette texture is written row by row; with
+    // it, twiddled as a palette texture.
+    texture.keepPaletteRoad = texture.dataFormat == data_format::kPalette8;
+    if (texture.keepPaletteRoad) {
         texture.dataFormat = data_format::kRectangle;
     }
     const std::uint32_t w = report.width;
     const std::uint32_t h = report.height;
-    if (report.hasHeader && texture.dataFormat != data_format::kRectangle &&
+    if (report.hasHeader &&
+        (texture.dataFormat != data_format::kRectangle || texture.keepPaletteRoad) &&
         !CanGatherTwiddled(w, h)) {
         problems.push_back(
+            std::string(texture.keepPaletteRoad ? "with --keep-palette: " : "") +
             "twiddled layout needs a square or two squares (2:1 or 1:2) with power-of-two sides "
             "from 2 to 16384");
     }

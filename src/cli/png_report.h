@@ -17,6 +17,9 @@ struct PngTextureReport {
     std::string headerText;
     std::uint8_t pixelFormat = 0;
     std::uint8_t dataFormat = 0;  // as written: palette mode (7) becomes 9
+    // Named with code 7: png2pvz --keep-palette writes a palette texture
+    // (data format 7) and its .pvp instead.
+    bool keepPaletteRoad = false;
 };
 
 struct PngReport {

@@ -74,7 +74,7 @@ TextureReport InspectTexture(const std::string& path) {
     TextureReport report;
     report.path = path;
     // Read, and name its palette, as the converter would.
-    const std::string resolved = InputFile(path);
+    const std::string resolved = TypedFile(path);
     FileReader file(resolved);
     if (!file.IsOpen()) {
         report.readError = msg::kReadFailed;

@@ -25,7 +25,7 @@ bool ConvertPngToPvz(std::string& path, std::string* written) {
 bool ConvertPngToPvz(std::string& path, const ConversionOptions& options,
                      ConversionReport& report) {
     // A name that does not exist may stand for the file under another case.
-    path = InputFile(path);
+    path = TypedFile(path);
     // The picture is loaded under that name; ".PNG" becomes ".png" only for
     // the derived .pvz name.
     const std::string typed = path;

@@ -36,7 +36,7 @@ bool ReadPvzPicture(std::string& path, TextureInfo& info, ImageSurface& surface,
     PictureRead ignored;
     PictureRead& out = read != nullptr ? *read : ignored;
     // A name that does not exist may stand for the file under another case.
-    path = InputFile(path);
+    path = TypedFile(path);
     // The file is read under that name; ".PVZ" becomes ".pvz" only in the
     // names derived from it (palette and PNG).
     const std::string typed = path;

@@ -49,7 +49,7 @@ std::string TextureFileFor(const PngNameFields& fields) {
     return ResolveNameCase(fields.texturePath);
 }
 
-std::string InputFile(const std::string& path) {
+std::string TypedFile(const std::string& path) {
     return ResolveNameCase(path);
 }
 

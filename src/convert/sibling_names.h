@@ -39,6 +39,6 @@ std::string PngFileFor(const TextureInfo& info);
 std::string TextureFileFor(const PngNameFields& fields);
 
 // A name typed by a user or found in a folder, resolved.
-std::string InputFile(const std::string& path);
+std::string TypedFile(const std::string& path);
 
 }  // namespace qm

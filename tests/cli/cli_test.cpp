@@ -31,6 +31,17 @@ const std::string kPadNote = "note: the texel stream ended early; texels made tr
 const std::string kPalettePng = "p_" + kHeaderText + "0007.png";        // in d
 const Bytes kTexture = Pvz(1, 9, 2, 2, {0x1f, 0x00, 2}, kHeaderBytes);  // 1 texel short
 const Bytes kPng = PngOfPixels(2, 2, std::vector<ArgbColor>(4, {255, 255, 0, 0}));
+// Two PNGs in c that both lead to c/s.pvz, and one that leads to c/t.pvz.
+const std::string kS7 = "s_" + kHeaderText + "0107.png";
+const std::string kS9 = "s_" + kHeaderText + "0109.png";
+const std::string kGs7 = "s_" + kHeaderText + "0107.png";  // in g, beside S_...0109.png
+const std::string kPalTexturePng = "pal_" + kHeaderText + "0107.png";
+const std::string kNoteExtracted =
+    "note: a palette texture (data format 7): png2pvz gives it back as data format 9; --indexed "
+    "here and --keep-palette there keep it a palette texture";
+const std::string kNotePutBack =
+    "note: written as data format 9, not as a palette texture (data format 7); --keep-palette "
+    "keeps it a palette texture";
 
 // Writes what every case finds in its folder.
 void MakeFiles(const TempDir& folder) {
@@ -48,7 +59,29 @@ void MakeFiles(const TempDir& folder) {
         // Everything info can find wrong but a short file.
         {"odd.pvz", Pvz(5, 7, 4, 4, {0, 9, 2, 1, 7}, kHeaderBytes)},
         {"odd.pvp", Palette({0xFC00, 0x801F}, 3)},
-        {"tiny.pvz", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}};
+        {"tiny.pvz", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"c/" + kS7, kPng},
+        {"c/" + kS9, kPng},
+        {"c/t_" + kTail, kPng},
+        // One output where letter case is ignored, two elsewhere.
+        {"g/" + kGs7, kPng},
+        {"g/S_" + kTail, kPng},
+        {"pal.pvz", Pvz(1, 7, 2, 2, {0, 3}, kHeaderBytes)},
+        {"pal.pvp", Palette({0xF800}, 1)},
+#ifndef _WIN32
+        // Two textures whose PNG names are one (".PVZ" becomes ".pvz").
+        {"e/s.pvz", kTexture},
+        {"e/s.PVZ", kTexture},
+        // Two PNGs whose textures are one after case resolution: A.pvz.
+        {"f/a_" + kTail, kPng},
+        {"f/A_" + kTail, kPng},
+        {"f/A.pvz", kTexture},
+        // a.pvz and A.PVZ, whose PNG names meet in the existing a_....png.
+        {"h/a.pvz", kTexture},
+        {"h/A.PVZ", kTexture},
+        {"h/a_" + kTail, kPng},
+#endif
+    };
     for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
 }
 
@@ -106,8 +139,88 @@ const std::vector<Case> kCases = {
          "png2pvz d",
          0,
          {"d" + kSep + kPalettePng + ": 変換終了", "d" + kSep + "x_" + kTail + ": 変換終了"},
-         {"d" + kSep + kPalettePng + ": 暫定:2バイト長方形モードとして変換します"},
+         {"d" + kSep + kPalettePng + ": 暫定:2バイト長方形モードとして変換します",
+          "d" + kSep + kPalettePng + ": " + kNotePutBack},
          {"d/p.pvz", "d/x.pvz"}},
+    // Inputs that would write one file are not converted; the rest goes on.
+    Case{"SameOutputHeldBack",
+         "png2pvz -j 2 c",
+         1,
+         {"c" + kSep + kS7 + ": 失敗しました", "c" + kSep + kS9 + ": 失敗しました",
+          "c" + kSep + "t_" + kTail + ": 変換終了"},
+         {"c" + kSep + kS7 + ": not converted: c" + kSep + "s.pvz is also the output of c" + kSep +
+              kS9,
+          "c" + kSep + kS9 + ": not converted: c" + kSep + "s.pvz is also the output of c" + kSep +
+              kS7},
+         {"c/t.pvz"}},
+    Case{"SameOutputHowEverSpelt",
+         "png2pvz -j 2 ./c/" + kS9 + " c/t_" + kTail + " c/" + kS7,
+         1,
+         {"./c/" + kS9 + ": 失敗しました", "c/t_" + kTail + ": 変換終了",
+          "c/" + kS7 + ": 失敗しました"},
+         {"./c/" + kS9 + ": not converted: ./c/s.pvz is also the output of c/" + kS7,
+          "c/" + kS7 + ": not converted: c/s.pvz is also the output of ./c/" + kS9},
+         {"c/t.pvz"}},
+    Case{"SameFileTwiceCountsToo",
+         "png2pvz c/t_" + kTail + " ./c/t_" + kTail,
+         1,
+         {"c/t_" + kTail + ": 失敗しました", "./c/t_" + kTail + ": 失敗しました"},
+         {"c/t_" + kTail + ": not converted: c/t.pvz is also the output of ./c/t_" + kTail,
+          "./c/t_" + kTail + ": not converted: ./c/t.pvz is also the output of c/t_" + kTail}},
+#ifdef _WIN32
+    Case{"SameOutputIgnoringCase",
+         "png2pvz g",
+         1,
+         {"g\\S_" + kTail + ": 失敗しました", "g\\" + kGs7 + ": 失敗しました"},
+         {"g\\S_" + kTail + ": not converted: g\\S.pvz is also the output of g\\" + kGs7,
+          "g\\" + kGs7 + ": not converted: g\\s.pvz is also the output of g\\S_" + kTail}},
+#else
+    Case{"CaseVariantsAreTwoOutputs",
+         "png2pvz g",
+         0,
+         {"g/S_" + kTail + ": 変換終了", "g/" + kGs7 + ": 変換終了"},
+         {"g/" + kGs7 + ": 暫定:2バイト長方形モードとして変換します",
+          "g/" + kGs7 + ": " + kNotePutBack},
+         {"g/S.pvz", "g/s.pvz"}},
+    Case{"SameOutputFromCaseVariants",
+         "pvz2png -j 2 e",
+         1,
+         {"e/s.PVZ: 失敗しました", "e/s.pvz: 失敗しました"},
+         {"e/s.PVZ: not converted: e/s_" + kTail + " is also the output of e/s.pvz",
+          "e/s.pvz: not converted: e/s_" + kTail + " is also the output of e/s.PVZ"}},
+    Case{"SameOutputInAnExistingPng",
+         "pvz2png h",
+         1,
+         {"h/A.PVZ: 失敗しました", "h/a.pvz: 失敗しました"},
+         {"h/A.PVZ: not converted: h/a_" + kTail + " is also the output of h/a.pvz",
+          "h/a.pvz: not converted: h/a_" + kTail + " is also the output of h/A.PVZ"}},
+    Case{"SameOutputAfterCaseResolution",
+         "png2pvz f",
+         1,
+         {"f/A_" + kTail + ": 失敗しました", "f/a_" + kTail + ": 失敗しました"},
+         {"f/A_" + kTail + ": not converted: f/A.pvz is also the output of f/a_" + kTail,
+          "f/a_" + kTail + ": not converted: f/A.pvz is also the output of f/A_" + kTail}},
+#endif
+    // A palette texture on the road that gives it back as data format 9.
+    Case{"PaletteTextureNote",
+         "pvz2png pal.pvz",
+         0,
+         {"pal.pvz: 変換終了"},
+         {"pal.pvz: " + kNoteExtracted},
+         {kPalTexturePng}},
+    Case{"PaletteNoteNotWithIndexed",
+         "pvz2png --indexed pal.pvz",
+         0,
+         {"pal.pvz: 変換終了"},
+         {},
+         {kPalTexturePng}},
+    Case{"PaletteNoteNotWithQuiet", "pvz2png -q pal.pvz", 0, {}, {}, {kPalTexturePng}},
+    Case{"PaletteNoteNotWithKeepPalette",
+         "png2pvz --keep-palette d/" + kPalettePng,
+         0,
+         {"d/" + kPalettePng + ": 変換終了"},
+         {},
+         {"d/p.pvp", "d/p.pvz"}},
     // Files named without a command, as Explorer passes files dropped on the
     // program: each by its extension, in the order given.
     Case{"DroppedFilesByExtension",
@@ -123,7 +236,7 @@ const std::vector<Case> kCases = {
           "d" + kSep + "x_" + kTail + ": 変換終了", "d" + kSep + "z.pvz: 変換終了"},
          {"d" + kSep + "a.PVZ: " + kPadNote,
           "d" + kSep + kPalettePng + ": 暫定:2バイト長方形モードとして変換します",
-          "d" + kSep + "z.pvz: " + kPadNote},
+          "d" + kSep + kPalettePng + ": " + kNotePutBack, "d" + kSep + "z.pvz: " + kPadNote},
          {"d/a_" + kTail, "d/p.pvz", "d/x.pvz", "d/z_" + kTail}},
     Case{"BadPngNameIsTwoLines",
          "png2pvz d/plain.png",

@@ -57,6 +57,17 @@ TEST(Thumbnail, WritesThePreviewOrNothing) {
     }
 }
 
+// An output not named .png is a usage error that names it; nothing is written.
+TEST(Thumbnail, OutputMustBeNamedPng) {
+    TempDir dir;
+    WriteFile(dir / "t.pvz", Pvz(1, 9, 2, 2, {0x1f, 0x00, 3}));
+    EXPECT_EQ(
+        Cli({"thumbnail", dir / "t.pvz", dir / "t.jpg"}),
+        dir / "t.jpg: the preview is written as a PNG: the output's name must end in .png\n2\n");
+    EXPECT_EQ(Cli({"thumbnail", dir / "t.pvz", dir / "t.PNG"}), "0\n");
+    EXPECT_EQ(dir.Files(), (Texts{"t.PNG", "t.pvz"}));
+}
+
 // The texture of a PNG: the file whose name differs only in letter case, or
 // on Windows, which matches case itself, the name the PNG's gives.
 #ifdef _WIN32
@@ -77,8 +88,20 @@ TEST(Info, DescribesPngsAndSearchesFoldersWithR) {
         dir / png + ":\n  file: " + bytes +
             " bytes, PNG\n  size: 4 x 2\n  colour type: 2 RGB, 8 bits\n  header bytes 8-19: " +
             kHeaderText + "\n  texture: " + dir / kTexture +
-            "\n  texture pixel format: 1 RGB565\n  texture data format: 9 rectangle\n  problem: "
-            "palettes are not rebuilt: written with data format 9 instead\n0\n");
+            "\n  texture pixel format: 1 RGB565\n  texture data format: 9 rectangle\n  with "
+            "--keep-palette: 7 palette, and its .pvp\n0\n");
+    EXPECT_NE(Cli({"info", "--json", dir / png})
+                  .find(R"("layout":"rectangle","with_keep_palette":{"data_format":7,)"
+                        R"("layout":"palette"}},"problems":[]})"),
+              std::string::npos);
+    // Three pixels wide: only the road without --keep-palette takes it.
+    const std::string wide = "w_" + kHeaderText + "0107.png";
+    WriteFile(dir / wide, PngOfPixels(3, 2, std::vector<ArgbColor>(6)));
+    EXPECT_NE(Cli({"info", dir / wide})
+                  .find("  with --keep-palette: 7 palette, and its .pvp\n  problem: with "
+                        "--keep-palette: twiddled layout needs a square or two squares (2:1 or "
+                        "1:2) with power-of-two sides from 2 to 16384\n0\n"),
+              std::string::npos);
     EXPECT_EQ(Cli({"info", "--json", Utf8(dir.path())}).find("misnamed"), std::string::npos);
     EXPECT_NE(
         Cli({"info", "--json", "-r", Utf8(dir.path())}).find("misnamed.pvz\",\"kind\":\"png\""),

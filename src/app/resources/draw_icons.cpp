@@ -1,6 +1,6 @@
-// Draws the application icon: quillmere.svg and quillmere-16/32/48.png, from
-// one list of shapes on a 48 x 48 grid. Run by the "app-icons" target when
-// the picture changes; the results are kept in the source tree.
+// Draws the application icon: quillmere.svg and quillmere-SIZE.png at the
+// usual sizes of the hicolor theme, from one list of shapes on a 48 x 48 grid. Run by the
+// "app-icons" target when the picture changes; the results are kept in the source tree.
 //
 //   usage: quillmere_draw_icons OUTPUT_FOLDER
 //
@@ -116,7 +116,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    for (const int size : {16, 32, 48}) {
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
         const QString path = QStringLiteral("%1/quillmere-%2.png").arg(folder).arg(size);
         if (!Draw(size).save(path, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
