@@ -16,7 +16,7 @@ namespace {
 // The texture file a path names, as pvz2png resolves it, or nothing when its
 // name does not end in ".pvz" or ".PVZ".
 std::optional<std::string> TextureFile(const char* path) {
-    std::string found = qm::InputFile(path);
+    std::string found = qm::TypedFile(path);
     // The check turns ".PVZ" into ".pvz"; the file keeps its own name.
     std::string checked = found;
     if (!qm::CheckPvzExtension(checked)) {
