@@ -210,3 +210,11 @@ def test_threads_read_and_write_at_once():
     serial = [round_trip(job) for job in jobs]
     with ThreadPoolExecutor(4) as pool:
         assert list(pool.map(round_trip, jobs)) == serial
+
+
+def test_statuses_this_module_does_not_know_stay_numbers():
+    error = quillmere.Error(99)
+    assert (error.status, error.text, str(error)) == (99, "unknown status", "unknown status")
+    error = quillmere.Error(quillmere.Status.NOT_PVZ_NAME, "a.png")
+    assert str(error) == "a.png: texture name does not end in .pvz"
+    assert quillmere.library_version()[0] == 1
