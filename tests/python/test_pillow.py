@@ -165,3 +165,21 @@ def test_pixels_equal_the_png_of_pvz2png(folder):
     run_cli(folder, "pvz2png", "t.pvz")
     with Image.open(folder / "t.pvz") as image:
         assert image.convert("RGBA").tobytes() == rgba_of_png(next(folder.glob("*.png")))
+
+
+def test_the_mode_goes_where_the_pillow_keeps_it():
+    # Pillow 10.1 and later keep it in _mode behind a read-only property.
+    class Newer:
+        _mode = ""
+
+        @property
+        def mode(self):
+            return self._mode
+
+    class Older:
+        mode = ""
+
+    newer, older = Newer(), Older()
+    quillmere.pillow._set_mode(newer, "P")
+    quillmere.pillow._set_mode(older, "RGBA")
+    assert (newer.mode, older.mode) == ("P", "RGBA")
