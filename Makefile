@@ -6,7 +6,7 @@ CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps run test test-dev test-asan test-windows windows windows-screenshot fuzz-smoke fuzz bench \
+.PHONY: all deps run test test-dev test-asan test-release test-windows windows windows-screenshot fuzz-smoke fuzz bench \
 	bench-compare format format-check clean install
 
 all: deps
@@ -24,7 +24,7 @@ run: deps
 	cmake --build --preset dev -j $(JOBS) --target quillmere quillmere-cli
 	./scripts/run-app "$(DIR)"
 
-test: deps test-dev test-asan test-windows fuzz-smoke
+test: deps test-dev test-asan test-release test-windows fuzz-smoke
 
 test-dev:
 	cmake --preset dev
@@ -36,6 +36,13 @@ test-asan:
 	cmake --build --preset asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir build/asan $(CTEST_FLAGS)
+
+# The suites built as released (optimised, where GCC finds warnings of its
+# own), warnings still errors.
+test-release:
+	cmake --preset release-tests
+	cmake --build --preset release-tests -j $(JOBS)
+	ctest --test-dir build/release-tests $(CTEST_FLAGS)
 
 # The Windows build's suites under Wine, in a prefix of the build's own
 # (build/windows/wineprefix), never the user's. Tests named Posix* are left
@@ -50,18 +57,21 @@ test-windows:
 	cmake --build --preset dev -j $(JOBS) --target quillmere-cli
 	./scripts/compare-windows build/dev build/windows
 	@# Wine's own background programs end with the prefix's server.
-	-WINEPREFIX=$(CURDIR)/build/windows/wineprefix wineserver -k 2>/dev/null
+	-./scripts/wine-test --end build/windows
 
-# The programs for 64-bit Windows, cross-built with MinGW-w64 and linked
-# statically, packed with the README and the licence; and the library for
-# other programs: quillmere.dll, its import library and its header.
+# The programs for 64-bit Windows and Explorer's thumbnail provider,
+# cross-built with MinGW-w64 and linked statically, packed with the README
+# and the licence; and the library for other programs: quillmere.dll, its
+# import library and its header.
 WINDOWS_ZIP = dist/quillmere-windows-x64.zip
-WINDOWS_PROGRAMS = build/windows/src/app/quillmere.exe build/windows/src/cli/quillmere-cli.exe
+WINDOWS_PROGRAMS = build/windows/src/app/quillmere.exe build/windows/src/cli/quillmere-cli.exe \
+	build/windows/plugins/windows/quillmere-thumbnails.dll
 WINDOWS_LIBRARY = build/windows/src/capi/quillmere.dll build/windows/src/capi/libquillmere.dll.a \
 	include/quillmere/quillmere.h
 windows: deps
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli quillmere_lib
+	cmake --build --preset windows -j $(JOBS) --target quillmere quillmere-cli quillmere-thumbnails \
+		quillmere_lib
 	rm -rf build/windows/package $(WINDOWS_ZIP)
 	mkdir -p build/windows/package dist
 	cp $(WINDOWS_PROGRAMS) $(WINDOWS_LIBRARY) README.md LICENSE build/windows/package/
@@ -72,7 +82,7 @@ windows: deps
 windows-screenshot: deps
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS) --target quillmere_dialog_screenshot_win
-	xvfb-run -a -s "-screen 0 1024x768x24" ./scripts/wine-test \
+	xvfb-run -a -s "-screen 0 1024x768x24" ./scripts/wine-test --alone \
 		build/windows/tools/quillmere_dialog_screenshot_win.exe Z:$(CURDIR)/docs/dialog-windows.png
 
 # Every fuzz target briefly (part of `make test`), or for longer:
@@ -112,10 +122,10 @@ install: deps
 	cmake --install build/install --prefix "$(abspath $(PREFIX))"
 
 format:
-	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src plugins tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 format-check:
-	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
+	find src plugins tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build dist

@@ -18,6 +18,11 @@ inline constexpr std::string_view kInfoDescription =
     "Describe .pvz textures (and PNG files) without converting";
 inline constexpr std::string_view kThumbnailDescription =
     "Write a PNG preview of a .pvz texture, scaled down to fit SIZE x SIZE";
+inline constexpr std::string_view kRegisterDescription =
+    "Windows: let Explorer show .pvz textures as pictures and open them in quillmere.exe, for "
+    "this user";
+inline constexpr std::string_view kUnregisterDescription =
+    "Windows: take away what register wrote, and nothing else";
 inline constexpr std::string_view kFooter =
     "Files named without a command (quillmere-cli PATH...) convert by their extension: a .png "
     "back into its texture, anything else as a texture into PNG.\n"
@@ -69,5 +74,16 @@ inline constexpr std::string_view kThumbnailNotPng =
     "the preview is written as a PNG: the output's name must end in .png";
 inline constexpr std::string_view kStreamTooShort =
     "stream too short for the picture's size: no preview";
+
+// register and unregister.
+inline constexpr std::string_view kRegistered =
+    "registered for this user: Explorer shows .pvz textures as pictures and opens them in "
+    "quillmere.exe";
+inline constexpr std::string_view kUnregistered =
+    "unregistered: Explorer no longer takes .pvz textures to Quillmere";
+inline constexpr std::string_view kNotBeside = "not found beside quillmere-cli.exe: ";
+inline constexpr std::string_view kRegistryFailed = "the registry could not be changed: ";
+inline constexpr std::string_view kWindowsOnly =
+    "register and unregister are for Windows; on Linux, make install registers the texture type";
 
 }  // namespace qm::cli::text

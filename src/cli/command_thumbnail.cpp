@@ -65,13 +65,9 @@ ExitCode ThumbnailCommand::Run() const {
     if (!ReadPvzPicture(path, info, picture, streamFits)) {
         return ExitCode::kFailure;
     }
-    const PictureSize size = ThumbnailSize(picture.GetWidth(), picture.GetHeight(), size_);
-    ImageSurface preview;
-    const bool scaled = size.width == picture.GetWidth() && size.height == picture.GetHeight()
-                            ? true
-                            : ScaleDown(picture, size, preview);
-    const ImageSurface& written = preview.IsNull() ? picture : preview;
-    if (!scaled || !written.Save(output_)) {
+    ImageSurface scaled;
+    const ImageSurface* preview = PreviewOf(picture, size_, scaled);
+    if (preview == nullptr || !preview->Save(output_)) {
         ShowMessage(msg::kCreateFailed);
         return ExitCode::kFailure;
     }

@@ -73,4 +73,21 @@ class ThumbnailCommand {
     int size_ = 256;
 };
 
+// register and unregister: the texture type and the thumbnail provider made
+// known to Explorer for this user (Windows; elsewhere they say so and exit
+// with 2).
+class ExplorerCommand {
+  public:
+    enum class Action { kRegister, kUnregister };
+
+    explicit ExplorerCommand(Action action) : action_(action) {}
+    void Register(CLI::App& app);
+    bool Chosen() const;
+    ExitCode Run() const;
+
+  private:
+    Action action_;
+    CLI::App* command_ = nullptr;
+};
+
 }  // namespace qm::cli

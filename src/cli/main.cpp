@@ -57,10 +57,14 @@ ExitCode Main(std::vector<std::string> arguments) {
     qm::cli::ConvertCommand pngToPvz(qm::cli::ConvertCommand::Direction::kPngToPvz);
     qm::cli::InfoCommand info;
     qm::cli::ThumbnailCommand thumbnail;
+    qm::cli::ExplorerCommand registration(qm::cli::ExplorerCommand::Action::kRegister);
+    qm::cli::ExplorerCommand unregistration(qm::cli::ExplorerCommand::Action::kUnregister);
     pvzToPng.Register(app);
     pngToPvz.Register(app);
     info.Register(app);
     thumbnail.Register(app);
+    registration.Register(app);
+    unregistration.Register(app);
     if (AreDroppedFiles(app, arguments)) {
         return qm::cli::ConvertDropped({arguments.begin() + 1, arguments.end()});
     }
@@ -86,6 +90,12 @@ ExitCode Main(std::vector<std::string> arguments) {
     }
     if (thumbnail.Chosen()) {
         return thumbnail.Run();
+    }
+    if (registration.Chosen()) {
+        return registration.Run();
+    }
+    if (unregistration.Chosen()) {
+        return unregistration.Run();
     }
     return ExitCode::kUsage;  // not reached: a command is required
 }

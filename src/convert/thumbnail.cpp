@@ -70,4 +70,12 @@ bool ScaleDown(const ImageSurface& source, PictureSize size, ImageSurface& out) 
     return true;
 }
 
+const ImageSurface* PreviewOf(const ImageSurface& picture, int size, ImageSurface& scaled) {
+    const PictureSize fit = ThumbnailSize(picture.GetWidth(), picture.GetHeight(), size);
+    if (fit.width == picture.GetWidth() && fit.height == picture.GetHeight()) {
+        return &picture;
+    }
+    return ScaleDown(picture, fit, scaled) ? &scaled : nullptr;
+}
+
 }  // namespace qm

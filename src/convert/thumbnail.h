@@ -32,4 +32,9 @@ bool StreamCanFill(const TextureInfo& info, std::size_t fileBytes);
 // the sizes do not fit or the surface cannot be made.
 bool ScaleDown(const ImageSurface& source, PictureSize size, ImageSurface& out);
 
+// The preview of picture (32 bits, with alpha) that fits within
+// size x size: picture itself when it fits already, else its ScaleDown to
+// ThumbnailSize, made in scaled. Null when the preview cannot be made.
+const ImageSurface* PreviewOf(const ImageSurface& picture, int size, ImageSurface& scaled);
+
 }  // namespace qm

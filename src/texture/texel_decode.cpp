@@ -105,6 +105,20 @@ Status DecodeFrom(std::span<const std::uint8_t> file, const TextureInfo& info, b
     return DecodeStream(file, info, TexelWidth::kOneByte, lookUp, held, sink, padded, indexWords);
 }
 
+// A decode's status as the program's message, and its padding as the
+// diagnostic line; true for kOk.
+bool Shown(Status status, std::uint64_t padded, bool oneByte) {
+    if (status != Status::kOk) {
+        ShowMessage(
+            DecodeMessage(status, oneByte ? data_format::kPalette8 : data_format::kRectangle));
+        return false;
+    }
+    if (padded > 0) {
+        WriteDebugLine(msg::kDebugPadding);
+    }
+    return true;
+}
+
 // The decode with the program's messages: the palette read from beside the
 // texture first for code 7, the status shown, the padding noted.
 template <class Info>
@@ -117,15 +131,7 @@ bool DecodeShown(std::span<const std::uint8_t> file, Info& info, bool oneByte, s
     }
     std::uint64_t padded = 0;
     const Status status = DecodeFrom(file, info, oneByte, held, sink, padded, indexWords);
-    if (status != Status::kOk) {
-        ShowMessage(
-            DecodeMessage(status, oneByte ? data_format::kPalette8 : data_format::kRectangle));
-        return false;
-    }
-    if (padded > 0) {
-        WriteDebugLine(msg::kDebugPadding);
-    }
-    return true;
+    return Shown(status, padded, oneByte);
 }
 
 // The array is reserved for the whole picture up front, so it never moves.
@@ -160,6 +166,18 @@ bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& i
 
 bool ReadIndexData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {
     return DecodeShown(file, info, true, 0, sink, true);
+}
+
+bool ReadIndexData1ByteWithoutPalette(std::span<const std::uint8_t> file, const TextureInfo& info,
+                                      TexelSink& sink) {
+    auto anyIndex = [](std::uint32_t index, std::uint32_t& value) {
+        value = index;
+        return Status::kOk;
+    };
+    std::uint64_t padded = 0;
+    const Status status =
+        DecodeStream(file, info, TexelWidth::kOneByte, anyIndex, 0, sink, padded, true);
+    return Shown(status, padded, true);
 }
 
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink) {

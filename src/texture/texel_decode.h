@@ -52,6 +52,12 @@ bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& i
 // the texels a short stream leaves out).
 bool ReadIndexData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink);
 
+// ReadIndexData1Byte for a texture whose palette is not at hand (a preview
+// of the texture's bytes alone): no palette is read and every index is
+// taken, with the other checks and messages.
+bool ReadIndexData1ByteWithoutPalette(std::span<const std::uint8_t> file, const TextureInfo& info,
+                                      TexelSink& sink);
+
 // The same two into a sink, with the same checks and messages.
 bool ReadColorData1Byte(std::span<const std::uint8_t> file, TextureInfo& info, TexelSink& sink);
 bool ReadColorData2Byte(std::span<const std::uint8_t> file, const TextureInfo& info,

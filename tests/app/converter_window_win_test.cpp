@@ -6,14 +6,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h:
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/converter_window_win.h"
+#include "app/launch_file.h"
 #include "app/resource_ids.h"
 #include "platform/message_sink.h"
 #include "platform/utf16_win.h"
@@ -316,6 +319,37 @@ TEST(Drop, TheFirstFileGoesToTheFieldAndItsFolderBecomesCurrent) {
     EXPECT_EQ(ItemText(r.dialog, QM_IDC_FILE_NAME), "石.pvz");
     EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), dir.path()));
     EXPECT_TRUE(r.calls.empty()) << "a drop converts nothing";
+    std::filesystem::current_path(before);
+}
+
+// Explorer opens a texture with the command `quillmere-cli register` writes,
+// "FOLDER\quillmere.exe" "%1": its command line, split and turned into the
+// launch file as wWinMain does, starts the dialog with the texture in the
+// field and its folder current.
+TEST(Launch, TheRegisteredOpenCommandPutsTheTextureInTheField) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    TempDir dir;
+    const std::filesystem::path folder = dir.path() / std::filesystem::u8path("テクスチャ 置き場");
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path texture = folder / std::filesystem::u8path("石.pvz");
+    WriteFile(Utf8(texture), {1});
+    const std::wstring commandLine = L"\"C:\\Programs\\quillmere.exe\" \"" +
+                                     texture.lexically_normal().make_preferred().wstring() + L"\"";
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(commandLine.c_str(), &count);
+    ASSERT_NE(wide, nullptr);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(Utf8FromUtf16(wide[i]));
+    ::LocalFree(wide);
+    const std::optional<LaunchFile> file = LaunchFileFromArguments(arguments);
+    ASSERT_TRUE(file.has_value());
+
+    ConverterWindow window([](std::string&) { return true; }, [](std::string&) { return true; });
+    window.SetLaunchFile(*file);
+    const HWND dialog = window.CreateModeless();
+    Pump(dialog);
+    EXPECT_EQ(ItemText(dialog, QM_IDC_FILE_NAME), "石.pvz");
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), folder));
     std::filesystem::current_path(before);
 }
 

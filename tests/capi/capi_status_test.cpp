@@ -20,9 +20,9 @@ struct StatusRow {
 
 qm_status Read(const Bytes& pvz, const Bytes* pvp = nullptr, const qm_limits* limits = nullptr) {
     qm_texture* texture = nullptr;
-    const qm_status status = qm_texture_read_with_limits(
-        pvz.data(), pvz.size(), pvp ? pvp->data() : nullptr, pvp ? pvp->size() : 0, limits,
-        &texture);
+    const qm_status status =
+        qm_texture_read_with_limits(pvz.data(), pvz.size(), pvp ? pvp->data() : nullptr,
+                                    pvp ? pvp->size() : 0, limits, &texture);
     EXPECT_EQ(status == QM_OK, texture != nullptr);
     qm_texture_free(texture);
     return status;
@@ -91,15 +91,15 @@ std::vector<StatusRow> Rows() {
         {"read ok", [] { return Read(ok); }, QM_OK},
         {"read null out", [] { return qm_texture_read(ok.data(), ok.size(), nullptr, 0, nullptr); },
          QM_ERROR_INVALID_ARGUMENT},
-        {"read null bytes", [] {
+        {"read null bytes",
+         [] {
              qm_texture* t = nullptr;
              return qm_texture_read(nullptr, 5, nullptr, 0, &t);
          },
          QM_ERROR_INVALID_ARGUMENT},
         {"read limits struct_size", [] { return Read(ok, nullptr, &badLimits); },
          QM_ERROR_INVALID_ARGUMENT},
-        {"file too large", [] { return Read(ok, nullptr, &shortFiles); },
-         QM_ERROR_FILE_TOO_LARGE},
+        {"file too large", [] { return Read(ok, nullptr, &shortFiles); }, QM_ERROR_FILE_TOO_LARGE},
         {"header too short", [] { return Read(Bytes(35, 0)); }, QM_ERROR_HEADER_TOO_SHORT},
         {"empty", [] { return Read(Bytes{}); }, QM_ERROR_HEADER_TOO_SHORT},
         {"picture too large", [] { return Read(huge); }, QM_ERROR_PICTURE_TOO_LARGE},
@@ -117,42 +117,49 @@ std::vector<StatusRow> Rows() {
         {"shape not placeable", [] { return Read(notPlaceable); }, QM_ERROR_SHAPE_NOT_PLACEABLE},
 
         {"write ok", [] { return Write(4, 4, Opts(1, 9)); }, QM_OK},
-        {"write null options", [] {
+        {"write null options",
+         [] {
              const std::uint8_t rgba[4] = {};
              qm_buffer pvz;
              return qm_texture_write(rgba, 1, 1, 4, nullptr, &pvz, nullptr);
          },
          QM_ERROR_INVALID_ARGUMENT},
-        {"write null pvz", [] {
+        {"write null pvz",
+         [] {
              const std::uint8_t rgba[4] = {};
              const qm_write_options o = Opts(1, 9);
              return qm_texture_write(rgba, 1, 1, 4, &o, nullptr, nullptr);
          },
          QM_ERROR_INVALID_ARGUMENT},
-        {"write struct_size", [] {
+        {"write struct_size",
+         [] {
              return Write(4, 4, With(Opts(1, 9), [](qm_write_options& o) { o.struct_size = 8; }));
          },
          QM_ERROR_INVALID_ARGUMENT},
         {"write stride", [] { return Write(4, 4, Opts(1, 9), 15); }, QM_ERROR_INVALID_ARGUMENT},
         {"write zero width", [] { return Write(0, 4, Opts(1, 9)); }, QM_ERROR_INVALID_ARGUMENT},
-        {"write colors", [] {
+        {"write colors",
+         [] {
              return Write(4, 4, With(Opts(1, 7), [](qm_write_options& o) {
                               o.keep_palette = 1;
                               o.colors = 1;
                           }));
          },
          QM_ERROR_INVALID_ARGUMENT},
-        {"write threshold", [] {
+        {"write threshold",
+         [] {
              return Write(4, 4,
                           With(Opts(0, 9), [](qm_write_options& o) { o.alpha_threshold = 256; }));
          },
          QM_ERROR_INVALID_ARGUMENT},
-        {"write palette without pvp buffer", [] {
+        {"write palette without pvp buffer",
+         [] {
              return Write(4, 4, With(Opts(1, 7), [](qm_write_options& o) { o.keep_palette = 1; }),
                           0, false);
          },
          QM_ERROR_INVALID_ARGUMENT},
-        {"write source index beyond its palette", [] {
+        {"write source index beyond its palette",
+         [] {
              static const Bytes indices(16, 3);
              static const Bytes palette(12, 0);
              return Write(4, 4, With(Opts(1, 7), [](qm_write_options& o) {
@@ -163,10 +170,11 @@ std::vector<StatusRow> Rows() {
                           }));
          },
          QM_ERROR_INVALID_ARGUMENT},
-        {"write too large", [] { return Write(40000, 1, Opts(1, 9)); },
-         QM_ERROR_PICTURE_TOO_LARGE},
-        {"write beyond the caller's limit", [] {
-             return Write(4, 4, With(Opts(1, 9), [](qm_write_options& o) { o.limits = &fourPixels; }));
+        {"write too large", [] { return Write(40000, 1, Opts(1, 9)); }, QM_ERROR_PICTURE_TOO_LARGE},
+        {"write beyond the caller's limit",
+         [] {
+             return Write(4, 4,
+                          With(Opts(1, 9), [](qm_write_options& o) { o.limits = &fourPixels; }));
          },
          QM_ERROR_PICTURE_TOO_LARGE},
         {"write unknown pixel format", [] { return Write(4, 4, Opts(3, 9)); },
@@ -177,21 +185,23 @@ std::vector<StatusRow> Rows() {
         {"write height", [] { return Write(8, 6, Opts(1, 1)); }, QM_ERROR_HEIGHT_NOT_POWER_OF_TWO},
         {"write ratio", [] { return Write(8, 2, Opts(1, 1)); }, QM_ERROR_BAD_ASPECT_RATIO},
 
-        {"png name", [=]() mutable {
+        {"png name",
+         [=]() mutable {
              return qm_png_name_parse("wall_1.png", header, &pf, &df, text, sizeof text, nullptr);
          },
          QM_ERROR_BAD_PNG_NAME},
-        {"png name null", [=]() mutable {
+        {"png name null",
+         [=]() mutable {
              return qm_png_name_parse(nullptr, header, &pf, &df, text, sizeof text, nullptr);
          },
          QM_ERROR_INVALID_ARGUMENT},
-        {"pvz name", [=]() mutable {
+        {"pvz name",
+         [=]() mutable {
              return qm_png_name_build("wall.png", header, 1, 9, text, sizeof text, nullptr);
          },
          QM_ERROR_NOT_PVZ_NAME},
-        {"name buffer", [=]() mutable {
-             return qm_png_name_build("wall.pvz", header, 1, 9, text, 37, nullptr);
-         },
+        {"name buffer",
+         [=]() mutable { return qm_png_name_build("wall.pvz", header, 1, 9, text, 37, nullptr); },
          QM_ERROR_BUFFER_TOO_SMALL},
     };
 }
@@ -239,9 +249,8 @@ TEST(CApiStatus, PosixOutOfMemory) {
     const Bytes big = Pvz(1, 9, 16384, 16384, one2);  // a 1 GiB picture
     ChildLimits limits;
     limits.extraAddressSpace = 256u << 20;
-    const ChildResult read = RunInChild(limits, [&] {
-        return std::string(qm_status_text(Read(big)));
-    });
+    const ChildResult read =
+        RunInChild(limits, [&] { return std::string(qm_status_text(Read(big))); });
     EXPECT_EQ(read.report, "out of memory") << read.problem;
     // The picture's 256 MiB fit; the encoder's copy of them does not.
     limits.extraAddressSpace = 400u << 20;

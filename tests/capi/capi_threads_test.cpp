@@ -11,8 +11,8 @@ namespace qm::test {
 namespace {
 
 struct Work {
-    Bytes pvz, pvp;       // read
-    Bytes rgba;           // written
+    Bytes pvz, pvp;  // read
+    Bytes rgba;      // written
     int width = 0, height = 0;
     qm_write_options options{};
 };
@@ -21,9 +21,9 @@ struct Work {
 Bytes Result(const Work& work) {
     Bytes out;
     qm_texture* texture = nullptr;
-    const qm_status read = qm_texture_read(work.pvz.data(), work.pvz.size(),
-                                           work.pvp.empty() ? nullptr : work.pvp.data(),
-                                           work.pvp.size(), &texture);
+    const qm_status read =
+        qm_texture_read(work.pvz.data(), work.pvz.size(),
+                        work.pvp.empty() ? nullptr : work.pvp.data(), work.pvp.size(), &texture);
     out.push_back(static_cast<std::uint8_t>(read));
     if (texture != nullptr) {
         const std::size_t size = 4u * static_cast<std::size_t>(qm_texture_width(texture)) *

@@ -99,6 +99,21 @@ const std::vector<Case> kCases = {
     Case{"NoCommand", "", 2, {}, kComplaint},
     Case{"UnknownOption", "png2pvz --bogus d/z.pvz", 2, {}, kComplaint},
     Case{"ZeroJobs", "pvz2png -j 0 d/z.pvz", 2, {}, kComplaint},
+#ifndef _WIN32
+    // Explorer's registration exists on Windows only (tests/explorer).
+    Case{"RegisterIsForWindows",
+         "register",
+         2,
+         {},
+         {"quillmere-cli: register and unregister are for Windows; on Linux, make install "
+          "registers the texture type"}},
+    Case{"UnregisterIsForWindows",
+         "unregister",
+         2,
+         {},
+         {"quillmere-cli: register and unregister are for Windows; on Linux, make install "
+          "registers the texture type"}},
+#endif
     Case{"Missing",
          "pvz2png nope.pvz",
          1,

@@ -36,6 +36,16 @@ TEST(Thumbnail, FitsTheSquareKeepsTheAspectNeverGrows) {
     EXPECT_EQ(PixelsOf(out), (std::vector<ArgbColor>{{128, 255, 255, 255}, {255, 128, 0, 128}}));
 }
 
+TEST(Thumbnail, PreviewIsThePictureWhenItFitsElseScaled) {
+    const ImageSurface picture = SurfaceOf(4, 2, 32, std::vector<ArgbColor>(8, {255, 9, 9, 9}));
+    ImageSurface scaled;
+    EXPECT_EQ(PreviewOf(picture, 4, scaled), &picture);
+    EXPECT_TRUE(scaled.IsNull());
+    ASSERT_EQ(PreviewOf(picture, 2, scaled), &scaled);
+    EXPECT_EQ(std::pair(scaled.GetWidth(), scaled.GetHeight()), std::pair(2, 1));
+    EXPECT_EQ(PreviewOf(SurfaceOf(4, 2, 24, std::vector<ArgbColor>(8)), 2, scaled), nullptr);
+}
+
 TEST(Thumbnail, WritesThePreviewOrNothing) {
     Bytes wide;  // 512 x 256: red left half, blue right half
     for (int run = 0; run < 512; ++run) AppendRecord2(wide, run % 2 ? 0x001F : 0xF800, 255);

@@ -169,5 +169,39 @@ TEST(TexelDecoders, StreamsAndPalettes) {
     }
 }
 
+// Without a palette (a preview of the bytes alone): each texel as its index
+// + 1, every index taken, the stream's other checks kept.
+TEST(TexelDecoders, IndicesWithoutAPalette) {
+    struct Words final : TexelSink {
+        std::vector<PixelWord> words;
+        void Append(std::span<const TexelRun> runs) override {
+            for (const TexelRun& r : runs) words.insert(words.end(), r.count, r.pixel);
+        }
+        void PadTo(std::size_t count) override { words.resize(count, 0); }
+    };
+    const struct {
+        std::uint8_t pf;
+        Bytes stream;
+        std::vector<PixelWord> words;
+        Texts shown;
+    } rows[] = {
+        {1, {2, 0, 0, 1, 255, 0}, {3, 1, 1, 256}, {}},
+        {2, {7, 1}, {8, 8, 0, 0}, {}},
+        {1, {0, 4}, {}, {"ReadColorData1Byte 展開できません"}},
+        {3, {0, 3}, {}, {"ReadColorData1Byte カラー情報がおかしい"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        const Bytes file = test::Pvz(row.pf, 7, 2, 2, row.stream);
+        TextureInfo info;
+        ASSERT_TRUE(ReadPvzHeader(file, info));
+        test::CapturedMessages messages;
+        Words sink;
+        EXPECT_EQ(ReadIndexData1ByteWithoutPalette(file, info, sink), row.shown.empty());
+        EXPECT_EQ(sink.words, row.words);
+        EXPECT_EQ(messages.shown, row.shown);
+    }
+}
+
 }  // namespace
 }  // namespace qm
