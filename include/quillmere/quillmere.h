@@ -73,9 +73,12 @@ typedef enum qm_status {
     QM_ERROR_WIDTH_NOT_POWER_OF_TWO = 14, /* writing twiddled, two squares */
     QM_ERROR_HEIGHT_NOT_POWER_OF_TWO = 15, /* writing twiddled, two squares */
     QM_ERROR_BAD_ASPECT_RATIO = 16,        /* writing twiddled: neither 1:1, 2:1 nor 1:2 */
-    QM_ERROR_BAD_PNG_NAME = 17,    /* a PNG name without ".png" and the 28-character suffix */
-    QM_ERROR_NOT_PVZ_NAME = 18,    /* a texture name without ".pvz" */
-    QM_ERROR_BUFFER_TOO_SMALL = 19 /* a caller's text buffer is too short for the answer */
+    QM_ERROR_BAD_PNG_NAME = 17,     /* a PNG name without ".png" and the 28-character suffix */
+    QM_ERROR_NOT_PVZ_NAME = 18,     /* a texture name without ".pvz" */
+    QM_ERROR_BUFFER_TOO_SMALL = 19, /* a caller's text buffer is too short for the answer */
+    QM_ERROR_FILE_OPEN_FAILED = 20, /* a texture file missing or not to be opened */
+    QM_ERROR_FILE_READ_FAILED = 21  /* a texture file empty, not a regular file, or giving a
+                                       read error */
 } qm_status;
 
 /* A short English text for a status ("out of memory"); never null. Unknown
@@ -148,6 +151,35 @@ QM_API const uint8_t* qm_texture_palette_rgba(const qm_texture* texture);
 /* width x height palette indices, top row first; QM_INDEX_NONE for padded
  * texels. NULL for textures that are not palette textures. */
 QM_API const uint16_t* qm_texture_indices(const qm_texture* texture);
+
+/* ---- Reading a texture file -------------------------------------------- */
+
+/* Both take a path as the command line takes a file's name (UTF-8). A
+ * derived name that does not exist stands for the one entry of its folder
+ * that differs from it only in ASCII letter case: "S7.PVZ" finds its palette
+ * "S7.PVP", and "wall.pvz" names "WALL.PVZ" when that is the only such file.
+ * These two read files and list folders; nothing else in the library does. */
+
+/* Reads the texture at pvz_path (ending in ".pvz" or ".PVZ") and, for a
+ * palette texture, the .pvp beside it that qm_palette_name names: the pixels
+ * `quillmere-cli pvz2png` writes for that file, refused with a status where
+ * it refuses it. limits as for qm_texture_read_with_limits (NULL: the
+ * defaults; max_file_size also bounds the file read). Besides the statuses
+ * of qm_texture_read: QM_ERROR_NOT_PVZ_NAME, QM_ERROR_FILE_OPEN_FAILED,
+ * QM_ERROR_FILE_READ_FAILED; for the palette file QM_ERROR_PALETTE_MISSING
+ * when it cannot be opened, QM_ERROR_PALETTE_SHORT when it cannot be read,
+ * QM_ERROR_PALETTE_COUNT_MISMATCH when it is longer than any count
+ * describes (the statuses of pvz2png's messages). On failure *out is NULL. */
+QM_API qm_status qm_texture_read_file(const char* pvz_path, const qm_limits* limits,
+                                      qm_texture** out);
+
+/* The palette file qm_texture_read_file reads for the texture at pvz_path,
+ * into out (out_size bytes, NUL included; *length as for qm_png_name_build):
+ * the texture's name as found, its last letter turned into "p" of the same
+ * case, in the letter case of the one existing file it matches. Whether the
+ * palette exists is not checked. QM_ERROR_NOT_PVZ_NAME for a path not
+ * ending in ".pvz" or ".PVZ". */
+QM_API qm_status qm_palette_name(const char* pvz_path, char* out, size_t out_size, size_t* length);
 
 /* ---- Writing a texture ------------------------------------------------- */
 

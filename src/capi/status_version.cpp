@@ -33,6 +33,8 @@ constexpr std::array<const char*, static_cast<std::size_t>(qm::Status::kStatusCo
     "PNG name does not carry a texture header",
     "texture name does not end in .pvz",
     "buffer too small",
+    "texture file cannot be opened",
+    "texture file cannot be read",
 };
 
 }  // namespace

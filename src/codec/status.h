@@ -29,6 +29,8 @@ enum class Status : std::int32_t {
     kBadPngName = 17,      // a PNG name without the header suffix
     kNotPvzName = 18,      // a texture name without ".pvz"
     kBufferTooSmall = 19,  // a caller's buffer too short for the answer
+    kFileOpenFailed = 20,  // a texture file missing or not to be opened (C API only)
+    kFileReadFailed = 21,  // a texture file empty, not regular, or unreadable (C API only)
     kStatusCount,          // the number of public values
 
     kFirstInternal = 100,
