@@ -21,6 +21,7 @@
 
 #include "bench_support.h"
 #include "platform/image_surface.h"
+#include "platform/png_file.h"
 
 namespace qm {
 namespace {
@@ -198,7 +199,7 @@ void BM_SaveQuillmere(benchmark::State& state) {
         state.PauseTiming();
         std::filesystem::remove(path);
         state.ResumeTiming();
-        if (!texture.Save(path)) {
+        if (!SavePngFile(texture, path)) {
             state.SkipWithError("save failed");
             break;
         }
@@ -227,7 +228,7 @@ void BM_SaveLibpngDefaults(benchmark::State& state) {
 void LoadBenchmark(benchmark::State& state, const std::string& path) {
     ImageSurface surface;
     for (auto _ : state) {
-        if (surface.Load(path) != ImageSurface::kLoaded) {
+        if (LoadPngFile(path, surface) != qm::kPngLoaded) {
             state.SkipWithError("load failed");
             break;
         }
@@ -238,7 +239,7 @@ void LoadBenchmark(benchmark::State& state, const std::string& path) {
 void BM_LoadQuillmereFile(benchmark::State& state) {
     const auto format = static_cast<Format>(state.range(0));
     const std::string path = PathFor("load", format);
-    if (!Texture(format).Save(path)) {
+    if (!SavePngFile(Texture(format), path)) {
         state.SkipWithError("save failed");
         return;
     }

@@ -20,6 +20,7 @@
 #include "convert/pvz_to_png.h"
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
+#include "platform/png_file.h"
 #include "synthetic_textures.h"
 
 namespace {
@@ -149,12 +150,12 @@ bool SavePng(const std::string& pixelsPath, int width, int height, const std::st
     if (!read) {
         return Fail("cannot read " + pixelsPath);
     }
-    return surface.Save(out) || Fail("cannot save " + out);
+    return SavePngFile(surface, out) || Fail("cannot save " + out);
 }
 
 bool LoadPng(const std::string& path) {
     qm::ImageSurface surface;
-    return surface.Load(path) == qm::ImageSurface::kLoaded || Fail("cannot load " + path);
+    return LoadPngFile(path, surface) == qm::kPngLoaded || Fail("cannot load " + path);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 
 #include "platform/image_surface.h"
 #include "platform/le_bytes.h"
+#include "platform/png_file.h"
 #include "texture/color_format.h"
 #include "texture/color_run.h"
 #include "texture/palette.h"
@@ -352,7 +353,7 @@ void PngSeeds() {
             }
         }
         const fs::path saved = root / "png" / ".saved.png";
-        surface.Save(saved.string());
+        SavePngFile(surface, saved.string());
         std::ifstream in(saved, std::ios::binary);
         const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         in.close();

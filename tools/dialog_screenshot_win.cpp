@@ -10,6 +10,7 @@
 #include "app/resource_ids.h"
 #include "platform/image_surface.h"
 #include "platform/messages.h"
+#include "platform/png_file.h"
 #include "platform/utf16_win.h"
 
 namespace {
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
     window.SetStatus(qm::msg::kPvzToPngBusy);
     Pump();
     qm::ImageSurface picture;
-    if (!Capture(dialog, picture) || !picture.Save(argv[1])) {
+    if (!Capture(dialog, picture) || !SavePngFile(picture, argv[1])) {
         std::fprintf(stderr, "the picture could not be saved\n");
         return 1;
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/image_surface.h"
+#include "platform/png_file.h"
 #include "texture/color_format.h"
 #include "texture/quantize.h"
 
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
         for (const std::uint8_t i : indices) shown.push_back(codec.Decode(palette[i]));
         Draw(out, dither ? kSide * kZoom + kGap : 0, shown);
     }
-    if (!out.Save(argv[1])) {
+    if (!SavePngFile(out, argv[1])) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }

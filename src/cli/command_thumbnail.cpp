@@ -9,6 +9,7 @@
 #include "convert/thumbnail.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/png_file.h"
 #include "platform/png_header.h"
 
 namespace qm::cli {
@@ -67,7 +68,7 @@ ExitCode ThumbnailCommand::Run() const {
     }
     ImageSurface scaled;
     const ImageSurface* preview = PreviewOf(picture, size_, scaled);
-    if (preview == nullptr || !preview->Save(output_)) {
+    if (preview == nullptr || !SavePngFile(*preview, output_)) {
         ShowMessage(msg::kCreateFailed);
         return ExitCode::kFailure;
     }

@@ -29,7 +29,7 @@ bool WritePaletteTexture(const std::string& pngPath, ImageSurface& surface, cons
     if (existing) {
         sources.existing = std::span<const std::uint8_t>(*existing);
     }
-    if (LoadIndexedPng(pngPath, png) == ImageSurface::kLoaded) {
+    if (LoadIndexedPng(pngPath, png) == kPngLoaded) {
         sources.indexed = &png;
     }
     PaletteTextureFiles files(info.texturePath, info.palettePath);

@@ -8,6 +8,7 @@
 #include "layout/twiddle.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/png_file.h"
 
 namespace qm {
 
@@ -67,7 +68,7 @@ bool SavePng(const TextureInfo& info, const ImageSurface& surface, std::string* 
              const FileTime* modified) {
     // An earlier PNG named with other letter case is replaced, not doubled.
     const std::string name = PngFileFor(info);
-    if (!surface.Save(name, modified)) {
+    if (!SavePngFile(surface, name, modified)) {
         ShowMessage(msg::kCreateFailed);
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include "layout/placement.h"
 #include "layout/stream_pieces.h"
+#include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "texture/argb_color.h"
 #include "texture/pvz_header.h"

@@ -7,6 +7,7 @@
 #include "platform/image_surface.h"
 #include "platform/message_sink.h"
 #include "platform/messages.h"
+#include "platform/png_file.h"
 #include "texture/color_format.h"
 #include "texture/pvz_writer.h"
 #include "texture/status_messages.h"
@@ -34,8 +35,8 @@ bool ConvertPngToPvz(std::string& path, const ConversionOptions& options,
         return false;
     }
     ImageSurface surface;
-    const int status = surface.Load(typed);
-    if (status == ImageSurface::kLoadTooLarge) {
+    const int status = LoadPngFile(typed, surface);
+    if (status == kPngLoadTooLarge) {
         ShowMessage(msg::kTooLarge);
         return false;
     }

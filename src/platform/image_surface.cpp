@@ -4,7 +4,8 @@
 
 namespace qm {
 
-bool ImageSurface::Allocate(int width, int height, int bitsPerPixel, bool zeroed) {
+bool ImageSurface::Allocate(int width, int height, int bitsPerPixel, bool createAlphaChannel,
+                            bool zeroed) {
     Destroy();
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
         static_cast<std::int64_t>(width) * height > kMaxPixels ||
@@ -23,15 +24,12 @@ bool ImageSurface::Allocate(int width, int height, int bitsPerPixel, bool zeroed
     height_ = height;
     bitsPerPixel_ = bitsPerPixel;
     pitch_ = static_cast<std::ptrdiff_t>(pitch);
+    hasAlpha_ = createAlphaChannel && bitsPerPixel == 32;
     return true;
 }
 
 bool ImageSurface::Create(int width, int height, int bitsPerPixel, bool createAlphaChannel) {
-    if (!Allocate(width, height, bitsPerPixel, true)) {
-        return false;
-    }
-    hasAlpha_ = createAlphaChannel && bitsPerPixel == 32;
-    return true;
+    return Allocate(width, height, bitsPerPixel, createAlphaChannel, true);
 }
 
 void ImageSurface::Destroy() {

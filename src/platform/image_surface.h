@@ -1,5 +1,5 @@
-// A picture in memory whose pixel rows callers address directly, loaded from
-// and saved to PNG.
+// A picture in memory whose pixel rows callers address directly: a plain
+// pixel buffer. PNG files are read and written by platform/png_file.h.
 //
 // Addressing: pixel (x, y), y = 0 being the top row, begins at
 //   GetBits() + y * GetPitch() + x * GetBPP() / 8.
@@ -10,22 +10,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
-#include "platform/file_io.h"
 #include "platform/picture_limits.h"
 
 namespace qm {
 
 class ImageSurface {
   public:
-    // Load results; negative values are failures.
-    static constexpr int kLoaded = 0;
-    static constexpr int kLoadFailed = -1;    // missing, unreadable, not a PNG, damaged
-    static constexpr int kLoadTooLarge = -2;  // header declares a picture beyond the limits
-    // Limits checked from the PNG header before any pixel memory is taken.
+    // The largest pictures a buffer holds (a PNG's header is checked against
+    // them before any pixel memory is taken).
     static constexpr std::int64_t kMaxSide = kMaxDescriptorSide;
     static constexpr std::int64_t kMaxPixels = kMaxPixelCount;
 
@@ -41,20 +36,9 @@ class ImageSurface {
     // another depth.
     bool Create(int width, int height, int bitsPerPixel, bool createAlphaChannel);
 
-    // Loads a PNG file. Every valid PNG loads: pictures with alpha (RGBA, grey
-    // with alpha, palettes with transparency) at 32 bits, the others at 24;
-    // 16-bit channels keep their high byte. Colour values are taken as
-    // stored. Returns kLoaded or a negative status; on failure the surface is
-    // empty.
-    int Load(const std::string& path);
-
-    // Saves as an 8-bit RGBA PNG (24-bit surfaces, and 32-bit ones created
-    // without an alpha channel, as RGB). The file name must
-    // end in ".png" (any case). Written under a temporary name and renamed
-    // over path when complete (see AtomicFileWriter). When modified is not
-    // null the file gets that modification time. False when nothing could
-    // be written.
-    bool Save(const std::string& path, const FileTime* modified = nullptr) const;
+    // As Create, without zeroing the pixels unless asked: for a decoder that
+    // writes every pixel.
+    bool Allocate(int width, int height, int bitsPerPixel, bool createAlphaChannel, bool zeroed);
 
     void Destroy();
     bool IsNull() const { return pixels_ == nullptr; }
@@ -68,11 +52,6 @@ class ImageSurface {
     bool HasAlphaChannel() const { return hasAlpha_; }
 
   private:
-    // Takes pixel memory for a picture of the given shape without zeroing it.
-    bool Allocate(int width, int height, int bitsPerPixel, bool zeroed);
-    // Decodes the PNG on an open file whose header was already checked.
-    int DecodePng(std::FILE* file);
-
     std::unique_ptr<std::uint8_t[]> pixels_;
     int width_ = 0;
     int height_ = 0;

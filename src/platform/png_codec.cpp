@@ -20,6 +20,7 @@
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
 #include "platform/png_detail.h"
+#include "platform/png_file.h"
 #include "platform/png_header.h"
 #include "platform/png_save_settings.h"
 
@@ -97,22 +98,21 @@ void ExpandPaletteRow(png_structp png, png_row_infop row, png_bytep data) {
     row->rowbytes = row->width * channels;
 }
 
-}  // namespace
-
-int ImageSurface::DecodePng(std::FILE* file) {
+// Decodes the PNG on an open file whose header was already checked.
+int DecodePng(std::FILE* file, ImageSurface& surface) {
     png_structp png = png_create_read_struct(
         PNG_LIBPNG_VER_STRING, nullptr, png_detail::StopPngOnError, png_detail::IgnorePngWarning);
     if (png == nullptr) {
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     if (setjmp(png_jmpbuf(png)) != 0) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     png_detail::ApplyPngReadSettings(png);
     png_init_io(png, file);
@@ -122,7 +122,7 @@ int ImageSurface::DecodePng(std::FILE* file) {
     const png_uint_32 height = png_get_image_height(png, info);
     if (!PngWithinLimits(width, height)) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return kLoadTooLarge;
+        return kPngLoadTooLarge;
     }
     // Everything to 8-bit BGR or BGRA: palettes through the table; low bit
     // depths expanded, tRNS made an alpha channel, 16-bit channels cut to
@@ -156,48 +156,50 @@ int ImageSurface::DecodePng(std::FILE* file) {
 
     const int channels = png_get_channels(png, info);
     if (png_get_bit_depth(png, info) != 8 || (channels != 3 && channels != 4) ||
-        !Allocate(static_cast<int>(width), static_cast<int>(height), channels * 8, passes > 1) ||
-        png_get_rowbytes(png, info) != static_cast<std::size_t>(pitch_)) {
+        !surface.Allocate(static_cast<int>(width), static_cast<int>(height), channels * 8,
+                          channels == 4, passes > 1) ||
+        png_get_rowbytes(png, info) != static_cast<std::size_t>(surface.GetPitch())) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     // Interlaced pictures arrive in seven passes, each filling in some
     // pixels of the rows already there.
     for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < height_; ++y) {
-            png_read_row(png, pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_, nullptr);
+        for (int y = 0; y < surface.GetHeight(); ++y) {
+            png_read_row(png, surface.GetBits() + y * surface.GetPitch(), nullptr);
         }
     }
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
-    hasAlpha_ = channels == 4;
-    return kLoaded;
+    return kPngLoaded;
 }
 
-int ImageSurface::Load(const std::string& path) {
-    Destroy();
+}  // namespace
+
+int LoadPngFile(const std::string& path, ImageSurface& surface) {
+    surface.Destroy();
     const int fd = OpenForReading(path);
     if (fd < 0) {
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     std::FILE* file = ::fdopen(fd, "rb");
     if (file == nullptr) {
         ::close(fd);
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     int status = png_detail::CheckPngFile(file);
-    if (status == kLoaded) {
-        status = DecodePng(file);
+    if (status == kPngLoaded) {
+        status = DecodePng(file, surface);
     }
     std::fclose(file);
-    if (status != kLoaded) {
-        Destroy();
+    if (status != kPngLoaded) {
+        surface.Destroy();
     }
     return status;
 }
 
-bool ImageSurface::Save(const std::string& path, const FileTime* modified) const {
-    if (IsNull() || !HasPngExtension(path)) {
+bool SavePngFile(const ImageSurface& surface, const std::string& path, const FileTime* modified) {
+    if (surface.IsNull() || !HasPngExtension(path)) {
         return false;
     }
     AtomicFileWriter writer(path);
@@ -205,8 +207,10 @@ bool ImageSurface::Save(const std::string& path, const FileTime* modified) const
         writer.SetModificationTime(*modified);
     }
     return writer.Open() &&
-           EncodePng(writer.Stream(), pixels_.get(), pitch_, static_cast<png_uint_32>(width_),
-                     static_cast<png_uint_32>(height_), bitsPerPixel_ / 8, hasAlpha_) &&
+           EncodePng(writer.Stream(), surface.GetBits(), surface.GetPitch(),
+                     static_cast<png_uint_32>(surface.GetWidth()),
+                     static_cast<png_uint_32>(surface.GetHeight()), surface.GetBPP() / 8,
+                     surface.HasAlphaChannel()) &&
            writer.Commit();
 }
 
@@ -226,16 +230,16 @@ void IgnorePngWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 int CheckPngFile(std::FILE* file) {
     struct stat info {};
     if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     std::uint8_t bytes[kPngHeaderSize];
     if (std::fread(bytes, 1, kPngHeaderSize, file) != kPngHeaderSize) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     PngHeader header;
     const int status = CheckPngHeader(bytes, static_cast<std::uint64_t>(info.st_size), header);
-    if (status == ImageSurface::kLoaded && std::fseek(file, 0, SEEK_SET) != 0) {
-        return ImageSurface::kLoadFailed;
+    if (status == kPngLoaded && std::fseek(file, 0, SEEK_SET) != 0) {
+        return kPngLoadFailed;
     }
     return status;
 }

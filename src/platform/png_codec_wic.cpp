@@ -24,6 +24,7 @@
 #include "platform/be_bytes.h"
 #include "platform/file_io.h"
 #include "platform/image_surface.h"
+#include "platform/png_file.h"
 #include "platform/png_header.h"
 #include "platform/png_wic_detail.h"
 
@@ -179,22 +180,22 @@ int ReadCheckedFile(const std::string& path, std::vector<std::uint8_t>& bytes, P
     const std::uint64_t size = file.RegularFileSize();
     std::array<std::uint8_t, kPngHeaderSize> first{};
     if (size < first.size() || file.Read(first) != first.size()) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     int status = CheckPngHeader(first, size, header);
     // The whole file is held while WIC decodes it: one far longer than its
     // pixels can take (stored image data, chunk framing and some ancillary
     // chunks) is refused rather than read.
-    if (status == ImageSurface::kLoaded &&
+    if (status == kPngLoaded &&
         size > ImageDataSize(header) + ImageDataSize(header) / 64 + kMostAncillaryBytes) {
-        status = ImageSurface::kLoadFailed;
+        status = kPngLoadFailed;
     }
-    if (status == ImageSurface::kLoaded) {
+    if (status == kPngLoaded) {
         bytes.resize(static_cast<std::size_t>(size));
         std::memcpy(bytes.data(), first.data(), first.size());
         const std::size_t rest = bytes.size() - first.size();
         if (file.Read(std::span(bytes).subspan(first.size())) != rest) {
-            status = ImageSurface::kLoadFailed;
+            status = kPngLoadFailed;
         }
     }
     return status;
@@ -205,14 +206,14 @@ int ReadCheckedFile(const std::string& path, std::vector<std::uint8_t>& bytes, P
 int wic_detail::ReadIntactPng(const std::string& path, std::vector<std::uint8_t>& bytes,
                               PngHeader& header) {
     const int status = ReadCheckedFile(path, bytes, header);
-    if (status != ImageSurface::kLoaded) {
+    if (status != kPngLoaded) {
         return status;
     }
     if (!ValidDepth(header.colorType, header.bitDepth) || !PngChunksIntact(bytes) ||
         !TransparencyValid(bytes, header) || !ImageDataExact(bytes, header)) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
-    return ImageSurface::kLoaded;
+    return kPngLoaded;
 }
 
 bool wic_detail::DecodeFrame(std::span<std::uint8_t> file, const PngHeader& header,
@@ -328,12 +329,12 @@ bool ConvertPaletteRow(const Conversion& c, const std::uint8_t* in, std::uint8_t
 
 }  // namespace
 
-int ImageSurface::Load(const std::string& path) {
-    Destroy();
+int LoadPngFile(const std::string& path, ImageSurface& surface) {
+    surface.Destroy();
     std::vector<std::uint8_t> bytes;
     Conversion c;
     const int status = ReadIntactPng(path, bytes, c.header);
-    if (status != kLoaded) {
+    if (status != kPngLoaded) {
         return status;
     }
     c.transparency = FindChunk(bytes, "tRNS");
@@ -341,7 +342,7 @@ int ImageSurface::Load(const std::string& path) {
     if (c.header.colorType == kPalette) {
         const auto palette = FindChunk(bytes, "PLTE");
         if (!palette || palette->empty() || palette->size() % 3 != 0) {
-            return kLoadFailed;
+            return kPngLoadFailed;
         }
         c.palette = *palette;
     }
@@ -352,7 +353,7 @@ int ImageSurface::Load(const std::string& path) {
     ComRef<IWICBitmapFrameDecode> frame;
     ComRef<IWICBitmapSource> source;
     if (!DecodeFrame(bytes, c.header, factory, stream, decoder, frame)) {
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     const UINT width = c.header.width;
     const UINT height = c.header.height;
@@ -373,12 +374,12 @@ int ImageSurface::Load(const std::string& path) {
         c.header.bitDepth == 16 ? GUID_WICPixelFormat64bppRGBA : GUID_WICPixelFormat32bppBGRA;
     if (asStored ? FAILED(frame->QueryInterface(IID_PPV_ARGS(source.Out())))
                  : FAILED(::WICConvertBitmapSource(wanted, frame.Get(), source.Out()))) {
-        return kLoadFailed;
+        return kPngLoadFailed;
     }
     const int w = static_cast<int>(width);
     const int h = static_cast<int>(height);
-    if (!Allocate(w, h, c.alpha ? 32 : 24, false)) {
-        return kLoadFailed;
+    if (!surface.Allocate(w, h, c.alpha ? 32 : 24, c.alpha, false)) {
+        return kPngLoadFailed;
     }
     const std::size_t inStride =
         c.header.colorType == kPalette
@@ -386,15 +387,15 @@ int ImageSurface::Load(const std::string& path) {
             : std::size_t{width} * (c.header.bitDepth == 16 ? layout->bytes : 4);
     std::vector<std::uint8_t> row(inStride);
     for (int y = 0; y < h; ++y) {
-        std::uint8_t* out = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
+        std::uint8_t* out = surface.GetBits() + y * surface.GetPitch();
         if (!CopyRow(source.Get(), y, w, row)) {
-            Destroy();
-            return kLoadFailed;
+            surface.Destroy();
+            return kPngLoadFailed;
         }
         if (c.header.colorType == kPalette) {
             if (!ConvertPaletteRow(c, row.data(), out, w)) {
-                Destroy();
-                return kLoadFailed;
+                surface.Destroy();
+                return kPngLoadFailed;
             }
         } else if (c.header.bitDepth == 16) {
             Convert16BitRow(c, *layout, row.data(), out, w);
@@ -402,8 +403,7 @@ int ImageSurface::Load(const std::string& path) {
             Convert8BitRow(c, row.data(), out, w);
         }
     }
-    hasAlpha_ = c.alpha;
-    return kLoaded;
+    return kPngLoaded;
 }
 
 bool wic_detail::SaveWithEncoder(
@@ -430,20 +430,22 @@ bool wic_detail::SaveWithEncoder(
     return encoder.Finish() && writer.Commit();
 }
 
-bool ImageSurface::Save(const std::string& path, const FileTime* modified) const {
-    if (IsNull() || !HasPngExtension(path)) {
+bool SavePngFile(const ImageSurface& surface, const std::string& path, const FileTime* modified) {
+    if (surface.IsNull() || !HasPngExtension(path)) {
         return false;
     }
     // BGR(A) pixels become RGB(A); a 32-bit surface without alpha loses its
     // fourth byte on the way.
-    const bool alpha = hasAlpha_;
-    const std::size_t inStep = static_cast<std::size_t>(bitsPerPixel_ / 8);
+    const bool alpha = surface.HasAlphaChannel();
+    const std::size_t inStep = static_cast<std::size_t>(surface.GetBPP() / 8);
     const std::size_t outStep = alpha ? 4 : 3;
     return SaveWithEncoder(
-        path, modified, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+        path, modified, static_cast<std::uint32_t>(surface.GetWidth()),
+        static_cast<std::uint32_t>(surface.GetHeight()),
         alpha ? PngColorType::kRgba : PngColorType::kRgb, {}, {},
         [&](std::uint32_t y, std::span<std::uint8_t> row) {
-            const std::uint8_t* in = pixels_.get() + static_cast<std::ptrdiff_t>(y) * pitch_;
+            const std::uint8_t* in =
+                surface.GetBits() + static_cast<std::ptrdiff_t>(y) * surface.GetPitch();
             for (std::size_t out = 0; out < row.size(); out += outStep, in += inStep) {
                 row[out] = in[2];
                 row[out + 1] = in[1];

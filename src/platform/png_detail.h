@@ -11,8 +11,8 @@
 namespace qm::png_detail {
 
 // Checks the signature, the IHDR chunk and the declared size of an open file
-// before libpng reads it (png_header.h); ImageSurface::kLoaded (file back at
-// its start), kLoadFailed or kLoadTooLarge.
+// before libpng reads it (png_header.h); kPngLoaded (file back at
+// its start), kPngLoadFailed or kPngLoadTooLarge.
 int CheckPngFile(std::FILE* file);
 
 // libpng's error function (longjmp) and a warning function that drops

@@ -51,7 +51,7 @@ int CheckPngHeader(std::span<const std::uint8_t, kPngHeaderSize> bytes, std::uin
         ReadBe32(bytes, kSignatureSize) != kIhdrDataSize ||
         std::memcmp(p + kIhdrTypeOffset, "IHDR", 4) != 0 ||
         Crc(p + kIhdrTypeOffset, 4 + kIhdrDataSize) != ReadBe32(bytes, kIhdrCrcOffset)) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     header.width = ReadBe32(bytes, kIhdrDataOffset);
     header.height = ReadBe32(bytes, kIhdrDataOffset + 4);
@@ -61,17 +61,17 @@ int CheckPngHeader(std::span<const std::uint8_t, kPngHeaderSize> bytes, std::uin
     const std::uint64_t width = header.width;
     const std::uint64_t height = header.height;
     if (width == 0 || height == 0) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     if (!PngWithinLimits(width, height)) {
-        return ImageSurface::kLoadTooLarge;
+        return kPngLoadTooLarge;
     }
     const std::uint64_t pixelBits =
         width * height * SamplesPerPixel(header.colorType) * header.bitDepth;
     if (pixelBits / 8 / kMaxDeflateRatio > fileSize) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
-    return ImageSurface::kLoaded;
+    return kPngLoaded;
 }
 
 bool PngWithinLimits(std::uint64_t width, std::uint64_t height) {

@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "platform/png_file.h"
+
 namespace qm {
 
 // Signature (8), then the IHDR chunk: length (4), type (4), data (13), CRC (4).
@@ -24,8 +26,8 @@ struct PngHeader {
 // Samples per pixel stored for a PNG colour type; 0 for an invalid type.
 std::uint64_t SamplesPerPixel(std::uint8_t colorType);
 
-// ImageSurface::kLoaded with header filled in, kLoadTooLarge for a picture
-// beyond ImageSurface's limits, kLoadFailed for anything that is not a PNG
+// kPngLoaded with header filled in, kPngLoadTooLarge for a picture
+// beyond ImageSurface's limits, kPngLoadFailed for anything that is not a PNG
 // header, or for a file of fileSize bytes too short to hold the pixels it
 // declares (deflate cannot shrink data more than 1032:1).
 int CheckPngHeader(std::span<const std::uint8_t, kPngHeaderSize> bytes, std::uint64_t fileSize,

@@ -26,16 +26,16 @@ int DecodeIndexed(std::FILE* file, IndexedPicture& picture) {
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, StopPngOnError, IgnorePngWarning);
     if (png == nullptr) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     if (setjmp(png_jmpbuf(png)) != 0) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     png_detail::ApplyPngReadSettings(png);
     png_init_io(png, file);
@@ -44,7 +44,7 @@ int DecodeIndexed(std::FILE* file, IndexedPicture& picture) {
     const png_uint_32 height = png_get_image_height(png, info);
     if (!PngWithinLimits(width, height)) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return ImageSurface::kLoadTooLarge;
+        return kPngLoadTooLarge;
     }
     if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE) {
         png_destroy_read_struct(&png, &info, nullptr);
@@ -73,7 +73,7 @@ int DecodeIndexed(std::FILE* file, IndexedPicture& picture) {
     }
     if (!allocated) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     for (std::size_t i = 0; i < picture.palette.size(); ++i) {
         const auto at = static_cast<int>(i);
@@ -89,7 +89,7 @@ int DecodeIndexed(std::FILE* file, IndexedPicture& picture) {
     png_destroy_read_struct(&png, &info, nullptr);
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
-    return ImageSurface::kLoaded;
+    return kPngLoaded;
 }
 
 // PLTE and tRNS as libpng takes them, made before EncodeIndexed's setjmp.
@@ -155,15 +155,15 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
     picture = IndexedPicture{};
     const int fd = OpenForReading(path);
     if (fd < 0) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     std::FILE* file = ::fdopen(fd, "rb");
     if (file == nullptr) {
         ::close(fd);
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     int status = png_detail::CheckPngFile(file);
-    if (status == ImageSurface::kLoaded) {
+    if (status == kPngLoaded) {
         status = DecodeIndexed(file, picture);
     }
     std::fclose(file);

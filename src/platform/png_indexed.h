@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/png_file.h"
 
 namespace qm {
 
@@ -36,7 +37,7 @@ inline constexpr int kNotPalettePng = 1;
 inline constexpr std::size_t kMaxPngPaletteSize = 256;
 
 // Loads a palette PNG of any bit depth (1 to 8), interlaced or not, with the
-// header checks and size limits of ImageSurface::Load. Returns kLoaded,
+// header checks and size limits of ImageSurface::Load. Returns kPngLoaded,
 // kNotPalettePng for another colour type (picture left empty), or one of
 // ImageSurface's negative statuses; an index beyond the palette is a
 // failure.
@@ -57,7 +58,7 @@ bool SaveIndexedPng(const std::string& path, int width, int height,
 namespace indexed_detail {
 
 // Shared by the platforms' codecs: a loaded picture with an index beyond its
-// palette is refused (status kLoadFailed), and a failed one left empty.
+// palette is refused (status kPngLoadFailed), and a failed one left empty.
 int RefuseStrayIndices(int status, IndexedPicture& picture);
 // Whether SaveIndexedPng takes these arguments.
 bool CanSave(const std::string& path, int width, int height, std::size_t paletteSize);

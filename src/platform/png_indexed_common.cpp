@@ -7,15 +7,15 @@
 namespace qm::indexed_detail {
 
 int RefuseStrayIndices(int status, IndexedPicture& picture) {
-    if (status == ImageSurface::kLoaded) {
+    if (status == kPngLoaded) {
         for (const std::uint8_t index : picture.indices) {
             if (index >= picture.palette.size()) {
-                status = ImageSurface::kLoadFailed;
+                status = kPngLoadFailed;
                 break;
             }
         }
     }
-    if (status != ImageSurface::kLoaded) {
+    if (status != kPngLoaded) {
         picture = IndexedPicture{};
     }
     return status;

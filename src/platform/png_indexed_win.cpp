@@ -21,7 +21,7 @@ int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, Indexed
     const auto colors = FindChunk(file, "PLTE");
     if (!colors || colors->empty() || colors->size() % 3 != 0 ||
         colors->size() / 3 > kMaxPngPaletteSize) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     const auto alpha = FindChunk(file, "tRNS");
     ComRef<IWICImagingFactory> factory;
@@ -29,7 +29,7 @@ int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, Indexed
     ComRef<IWICBitmapDecoder> decoder;
     ComRef<IWICBitmapFrameDecode> frame;
     if (!DecodeFrame(file, header, factory, stream, decoder, frame)) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     const int width = static_cast<int>(header.width);
     const int height = static_cast<int>(header.height);
@@ -38,7 +38,7 @@ int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, Indexed
         picture.palette.resize(colors->size() / 3);
         picture.indices.resize(std::size_t{header.width} * header.height);
     } catch (const std::bad_alloc&) {
-        return ImageSurface::kLoadFailed;
+        return kPngLoadFailed;
     }
     for (std::size_t i = 0; i < picture.palette.size(); ++i) {
         const std::uint8_t* rgb = colors->data() + i * 3;
@@ -48,7 +48,7 @@ int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, Indexed
     std::uint8_t* out = picture.indices.data();
     for (int y = 0; y < height; ++y) {
         if (!CopyRow(frame.Get(), y, width, row)) {
-            return ImageSurface::kLoadFailed;
+            return kPngLoadFailed;
         }
         for (int x = 0; x < width; ++x) {
             *out++ = static_cast<std::uint8_t>(PackedIndex(row.data(), x, header.bitDepth));
@@ -56,7 +56,7 @@ int DecodeIndexed(std::span<std::uint8_t> file, const PngHeader& header, Indexed
     }
     picture.width = width;
     picture.height = height;
-    return ImageSurface::kLoaded;
+    return kPngLoaded;
 }
 
 }  // namespace
@@ -66,10 +66,10 @@ int LoadIndexedPng(const std::string& path, IndexedPicture& picture) {
     std::vector<std::uint8_t> bytes;
     PngHeader header;
     int status = ReadIntactPng(path, bytes, header);
-    if (status == ImageSurface::kLoaded && header.colorType != kPalette) {
+    if (status == kPngLoaded && header.colorType != kPalette) {
         return kNotPalettePng;
     }
-    if (status == ImageSurface::kLoaded) {
+    if (status == kPngLoaded) {
         status = DecodeIndexed(bytes, header, picture);
     }
     return indexed_detail::RefuseStrayIndices(status, picture);

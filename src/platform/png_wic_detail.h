@@ -47,7 +47,7 @@ class ComRef {
 };
 
 // The whole file, once its header has passed (a regular file, a PNG header,
-// a picture within the limits: kLoadTooLarge or kLoadFailed otherwise, before
+// a picture within the limits: kPngLoadTooLarge or kPngLoadFailed otherwise, before
 // any pixel memory is taken) and its chunks are intact: valid bit depth,
 // every CRC right, image data inflating to exactly the picture's rows.
 int ReadIntactPng(const std::string& path, std::vector<std::uint8_t>& bytes, PngHeader& header);

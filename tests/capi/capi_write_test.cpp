@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "capi/capi_support.h"
+#include "platform/png_file.h"
 #include "platform/png_indexed.h"
 
 namespace qm::test {
@@ -159,7 +160,8 @@ Bytes WritePng(const WriteRow& row, const std::string& path, Random& random, Byt
         if (row.opaque24) rgba[i + 3] = 255;
         pixels.push_back({rgba[i + 3], rgba[i], rgba[i + 1], rgba[i + 2]});
     }
-    EXPECT_TRUE(SurfaceOf(row.width, row.height, row.opaque24 ? 24 : 32, pixels).Save(path));
+    EXPECT_TRUE(
+        SavePngFile(SurfaceOf(row.width, row.height, row.opaque24 ? 24 : 32, pixels), path));
     return rgba;
 }
 

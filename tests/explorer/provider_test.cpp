@@ -16,6 +16,7 @@
 
 #include "explorer_support.h"
 #include "platform/image_surface.h"
+#include "platform/png_file.h"
 #include "support/child_process.h"
 #include "support/texture_bytes.h"
 
@@ -177,7 +178,7 @@ ImageSurface CliThumbnail(const ProgramsFolder& programs, const TempDir& dir,
         programs.Cli("thumbnail -s " + std::to_string(size) + " " + path + " " + out);
     EXPECT_EQ(run.status, 0) << run.err;
     ImageSurface picture;
-    EXPECT_EQ(picture.Load(out), ImageSurface::kLoaded);
+    EXPECT_EQ(LoadPngFile(out, picture), kPngLoaded);
     return picture;
 }
 

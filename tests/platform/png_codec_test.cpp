@@ -2,13 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/image_surface.h"
+#include "platform/png_file.h"
 #include "support/child_process.h"
 #include "support/png_bytes.h"
 
 namespace qm::test {
 namespace {
 
-constexpr int kLoaded = ImageSurface::kLoaded, kFailed = ImageSurface::kLoadFailed;
+constexpr int kFailed = kPngLoadFailed;
 
 // Random samples and the pixels Load gives: low depths scaled up, 16 bits cut to the high
 // byte. Palettes are shorter than the depth allows; with tRNS, all but the last colour have alpha.
@@ -86,9 +87,9 @@ TEST(PngLoad, HostileFilesAreRefusedBeforeTakingMemory) {
         {"bad IDAT CRC", BadCrc(good, "IDAT"), kFailed},
         {"bad tRNS CRC", BadCrc(good, "tRNS"), kFailed},
         {"not a PNG", Bytes(200, 'x'), kFailed},
-        {"32768 x 1", Declaring(32768, 1), ImageSurface::kLoadTooLarge},
-        {"16385 x 16384", Declaring(16385, 16384), ImageSurface::kLoadTooLarge},
-        {"2^32-1 squared", Declaring(0xFFFFFFFF, 0xFFFFFFFF), ImageSurface::kLoadTooLarge},
+        {"32768 x 1", Declaring(32768, 1), kPngLoadTooLarge},
+        {"16385 x 16384", Declaring(16385, 16384), kPngLoadTooLarge},
+        {"2^32-1 squared", Declaring(0xFFFFFFFF, 0xFFFFFFFF), kPngLoadTooLarge},
         {"16384 x 16384 interlaced (zeroed) in too few bytes", Declaring(16384, 16384), kFailed},
     };
     const ChildResult child = RunInChild({}, [&] {
@@ -96,7 +97,9 @@ TEST(PngLoad, HostileFilesAreRefusedBeforeTakingMemory) {
         ImageSurface surface;
         for (const auto& [what, bytes, status] : rows) {
             WriteFile(dir / "in.png", bytes);
-            wrong += surface.Load(dir / "in.png") == status && surface.IsNull() ? "" : what + "; ";
+            wrong += LoadPngFile(dir / "in.png", surface) == status && surface.IsNull()
+                         ? ""
+                         : what + "; ";
         }
         return wrong + (PeakMemoryKiB() < 512 * 1024 ? "" : "memory taken");
     });
@@ -114,8 +117,9 @@ TEST(PngSave, RoundTripIsExact) {
                         [&, i = 0]() mutable { return i++ % 16 == 3 ? 0 : random.Next(); });
         std::vector<ArgbColor> expected = PixelsOf(saved);
         for (ArgbColor& c : expected) c.alpha = alpha ? c.alpha : 255;
-        ASSERT_TRUE(saved.Save(dir / "out.PNG") && !saved.Save(dir / "out.png.jpg"));
-        ASSERT_EQ(loaded.Load(dir / "out.PNG"), kLoaded);
+        ASSERT_TRUE(SavePngFile(saved, dir / "out.PNG") &&
+                    !SavePngFile(saved, dir / "out.png.jpg"));
+        ASSERT_EQ(LoadPngFile(dir / "out.PNG", loaded), kPngLoaded);
         EXPECT_EQ(loaded.GetBPP(), alpha ? 32 : 24);
         EXPECT_EQ(PixelsOf(loaded), expected) << w << " " << bpp;
     }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/image_surface.h"
+#include "platform/png_file.h"
 #include "platform/png_indexed.h"
 #include "support/png_bytes.h"
 #include "support/test_support.h"
@@ -84,7 +85,7 @@ Bytes SavedByLibpng(const Picture& p) {
                 if (n == 4) out[x + 3] = in[x + 3];
             }
         }
-        saved = surface.Save(path);
+        saved = SavePngFile(surface, path);
     }
     return saved ? ReadFile(path) : Bytes{};
 }

@@ -9,6 +9,7 @@
 
 #include "convert/png_to_pvz.h"
 #include "convert/pvz_to_png.h"
+#include "platform/png_file.h"
 #include "platform/utf8_path.h"
 
 namespace qm::test {
@@ -151,7 +152,7 @@ std::vector<ArgbColor> PixelsOf(const ImageSurface& s) {
 
 std::vector<ArgbColor> PixelsOf(const std::string& pngPath, int* bpp) {
     ImageSurface s;
-    if (s.Load(pngPath) != ImageSurface::kLoaded) return {};
+    if (LoadPngFile(pngPath, s) != kPngLoaded) return {};
     if (bpp != nullptr) *bpp = s.GetBPP();
     return PixelsOf(s);
 }

@@ -21,6 +21,7 @@
 #include <sstream>
 
 #include "convert/pvz_to_png.h"
+#include "platform/png_file.h"
 #include "support/png_bytes.h"
 #include "support/texture_bytes.h"
 #include "texture/color_format.h"
@@ -157,7 +158,7 @@ struct Picture {
 Picture LoadPicture(const std::string& path) {
     Picture picture;
     ImageSurface surface;
-    if (surface.Load(path) == ImageSurface::kLoaded) {
+    if (LoadPngFile(path, surface) == kPngLoaded) {
         picture.width = surface.GetWidth();
         picture.height = surface.GetHeight();
         picture.pixels = PixelsOf(surface);
