@@ -1,6 +1,6 @@
 // qm_texture_read_file and qm_palette_name: the limits bound the file read,
 // and what they cannot use is refused (the files they find:
-// capi_file_posix_test.cpp).
+// the case table of tests/python/test_read.py).
 #include <gtest/gtest.h>
 
 #include "capi/capi_support.h"

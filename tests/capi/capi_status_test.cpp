@@ -217,7 +217,7 @@ TEST(CApiStatus, EachCauseHasItsStatus) {
     // Out of memory needs a process of its own (below); every other status
     // appears in the table.
     seen.insert(QM_ERROR_OUT_OF_MEMORY);
-    // The texture file's own statuses come from files (capi_file_posix_test.cpp).
+    // The texture file's own statuses come from files (tests/python/test_read.py).
     seen.insert(QM_ERROR_FILE_OPEN_FAILED);
     seen.insert(QM_ERROR_FILE_READ_FAILED);
     EXPECT_EQ(seen.size(), 22u);

@@ -25,7 +25,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/le_bytes.h"
 #include "support/child_process.h"
 #include "support/run_program.h"
 #include "support/test_support.h"
@@ -188,31 +187,6 @@ TEST(QtPlugin, GivesThePixelsAndRefusalsOfPvz2png) {
         if (row.converts) converting.push_back(row.texture);
     }
     EXPECT_EQ(ExpectPvz2pngPixels(dir, textures), converting);
-}
-
-// The fuzz corpus of textures, which every front end reads: each input is a
-// flags byte, when bit 0 is set a 16-bit length and that many bytes of
-// palette, then the texture.
-TEST(QtPlugin, GivesThePixelsOfPvz2pngForTheFuzzCorpus) {
-    const TempDir dir;
-    Texts textures;
-    for (const auto& entry : std::filesystem::directory_iterator(PathOf(QM_PVZ_CORPUS))) {
-        const Bytes input = ReadFile(Utf8(entry.path()));
-        ASSERT_FALSE(input.empty());
-        std::size_t at = 1;
-        const std::string stem = Utf8(entry.path().filename());
-        if ((input[0] & 1) != 0) {
-            ASSERT_GE(input.size(), 3u);
-            const std::size_t length = ReadLe16(input, 1);
-            ASSERT_LE(3 + length, input.size());
-            WriteFile(dir / (stem + ".pvp"), Bytes(input.begin() + 3, input.begin() + 3 + length));
-            at = 3 + length;
-        }
-        WriteFile(dir / (stem + ".pvz"),
-                  Bytes(input.begin() + static_cast<std::ptrdiff_t>(at), input.end()));
-        textures.push_back(stem + ".pvz");
-    }
-    EXPECT_GE(ExpectPvz2pngPixels(dir, textures).size(), 20u);
 }
 
 // A stream (a pipe, a socket) handing out its bytes a few at a time: the
